@@ -28,6 +28,8 @@ NVK_ERROR_CLASS(EInvalidOperation, Exception);
 NVK_ERROR_CLASS(EIntfCastError, Exception);
 NVK_ERROR_CLASS(EVariantError, Exception);
 NVK_ERROR_CLASS(EVariantInvalidOpError, EVariantError);
+NVK_ERROR_CLASS(EVariantTypeCastError, EVariantError);
+NVK_ERROR_CLASS(EVariantOverflowError, EVariantError);
 NVK_ERROR_CLASS(EOleError, Exception);
 
 #undef NVK_ERROR_CLASS

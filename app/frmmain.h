@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+
+class QFrame;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class TEmbeddedWB;
+
+// The tool's one window: the embedded browser, a strip of four buttons and
+// an edit box at the bottom, and a memo over the browser's right-hand strip
+// that lists the fields of the open page.
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    QFrame *Panel1 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QPushButton *BtnGoDeleteAll = nullptr;
+    QPushButton *BtnGoDeleteOne = nullptr;
+    QLineEdit *EdNumber = nullptr;
+    TEmbeddedWB *EmbeddedWB1 = nullptr;
+    QPlainTextEdit *Memo1 = nullptr;
+
+    // Where the last element lookup found its element: the form's index in
+    // the page and the element's index in that form.
+    int32_t FoundFormIndex = 0;
+    int32_t FoundElementIndex = 0;
+
+    void Button1Click();
+    void Button2Click();
+    void BtnGoDeleteAllClick();
+    void BtnGoDeleteOneClick();
+
+    // How many handlers of the window are running, nested ones included.
+    int RunningHandlers() const { return runningHandlers_; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void Bind(QPushButton *button, void (TForm1::*handler)());
+    void LayOut();
+
+    int runningHandlers_ = 0;
+};

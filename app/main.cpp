@@ -1,0 +1,17 @@
+#include "app/frmmain.h"
+#include "app/tapplication.h"
+
+int main(int argc, char *argv[])
+{
+    TApplication::PrepareEnvironment();
+    TApplication app(argc, argv);
+    int exitCode = 0;
+    {
+        // The window, and the browser with it, is destroyed before the
+        // application object, once every handler has unwound.
+        TForm1 form;
+        form.show();
+        exitCode = app.exec();
+    }
+    return exitCode;
+}

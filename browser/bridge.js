@@ -1,0 +1,241 @@
+// The page side of the tool's late-bound calls.
+//
+// This script runs in the tool's own isolated world, once in every new
+// document of the main frame, so page scripts can neither see nor change it.
+// The host prepends one line defining `nvkToken`, a secret that marks the
+// host's own console reports.
+//
+// Handles. Every page object the host holds is a handle: the document's id
+// (random, made here) and an index into `handles`. Index 0 is the document.
+// A new handle is made for every object a call returns; the host frees it
+// when its last reference goes. A handle of another document (the page was
+// navigated, reloaded or its renderer replaced) is "gone".
+//
+// Requests. The host runs `nvkBridge.request(REQUEST)`, REQUEST being JSON:
+//   { op: "invoke", doc, h, name, kind, args, free }
+//       kind "method": call the member with args; "get": read it;
+//       "methodget": call it if it is a function, read it otherwise;
+//       "put": assign args[0] to it.
+//   { op: "is", doc, h, cls, free }   instanceof a whitelisted DOM class
+//   { op: "release", doc, free }
+// `free` lists handle indices to release before anything else.
+// Member names resolve without regard to letter case; a few members of the
+// classic document model that the standard DOM lacks are provided here
+// (see classicMember).
+//
+// Answers. Every answer is a JSON text, an envelope the host checks:
+//   { ok: true,  doc, value }
+//   { ok: false, doc, error: { kind, message, name } }
+// kind is "unknownname", "notcallable", "exception" (the page threw),
+// "gone" or "badrequest". Values and arguments are encoded as
+//   { t: "empty" } { t: "null" } { t: "int", v } { t: "num", v }
+//   { t: "bool", v } { t: "str", v } { t: "obj", h } (arguments: also doc)
+// A number that JSON cannot carry (NaN, Infinity) travels as its text.
+//
+// Reports. The host keeps the load state without asking: on creation and at
+// every readystatechange this script writes nvkToken + JSON
+// { doc, state, url } to the console at debug level.
+'use strict';
+
+const nvkBridge = (() => {
+    const docId = (() => {
+        const words = new Uint32Array(2);
+        crypto.getRandomValues(words);
+        return words[0].toString(16).padStart(8, '0') + words[1].toString(16).padStart(8, '0');
+    })();
+
+    const handles = new Map([[0, document]]);
+    let nextHandle = 1;
+
+    class BridgeError extends Error {
+        constructor(kind, message) {
+            super(message);
+            this.kind = kind;
+        }
+    }
+
+    function report() {
+        console.debug(nvkToken + JSON.stringify({
+            doc: docId, state: document.readyState, url: location.href,
+        }));
+    }
+
+    function encode(value) {
+        if (value === undefined)
+            return { t: 'empty' };
+        if (value === null)
+            return { t: 'null' };
+        switch (typeof value) {
+        case 'number':
+            if (Number.isInteger(value) && value >= -2147483648 && value <= 2147483647)
+                return { t: 'int', v: value };
+            return { t: 'num', v: Number.isFinite(value) ? value : String(value) };
+        case 'boolean':
+            return { t: 'bool', v: value };
+        case 'string':
+            return { t: 'str', v: value };
+        case 'bigint':
+        case 'symbol':
+            return { t: 'str', v: String(value) };
+        default: {
+            // Objects, functions, and document.all, whose typeof is
+            // "undefined" although it is an object.
+            const h = nextHandle++;
+            handles.set(h, value);
+            return { t: 'obj', h };
+        }
+        }
+    }
+
+    function decode(arg) {
+        switch (arg.t) {
+        case 'empty':
+            return undefined;
+        case 'null':
+            return null;
+        case 'int':
+        case 'num':
+        case 'bool':
+        case 'str':
+            return arg.v;
+        case 'obj':
+            return lookUp(arg.doc, arg.h);
+        default:
+            throw new BridgeError('badrequest', 'unknown argument type ' + arg.t);
+        }
+    }
+
+    function lookUp(doc, h) {
+        if (doc !== docId || !handles.has(h))
+            throw new BridgeError('gone', 'the object has gone');
+        return handles.get(h);
+    }
+
+    function fireEvent(element, name) {
+        const type = String(name).replace(/^on/i, '').toLowerCase();
+        return element.dispatchEvent(new Event(type, { bubbles: true, cancelable: true }));
+    }
+
+    // The classic form.item(name or index [, index]).
+    function formItem(form, key, index) {
+        if (typeof key === 'number')
+            return form.elements.item(key);
+        const found = form.elements.namedItem(String(key));
+        if (found === null)
+            return null;
+        const which = index === undefined ? 0 : Number(index);
+        if (found instanceof RadioNodeList)
+            return found.item(which);
+        return which === 0 ? found : null;
+    }
+
+    function classicMember(object, lowerName) {
+        if (object instanceof HTMLAllCollection && lowerName === 'tags')
+            return { call: (tag) => document.getElementsByTagName(String(tag)) };
+        if (object instanceof HTMLFormElement && lowerName === 'item')
+            return { call: (key, index) => formItem(object, key, index) };
+        if (object instanceof Document && lowerName === 'parentwindow')
+            return { get: () => object.defaultView };
+        if (object instanceof Element && lowerName === 'fireevent')
+            return { call: (name) => fireEvent(object, name) };
+        return null;
+    }
+
+    function resolve(object, name) {
+        const lowerName = name.toLowerCase();
+        const classic = classicMember(object, lowerName);
+        if (classic)
+            return classic;
+        if (name in object)
+            return { key: name };
+        for (let o = object; o !== null; o = Object.getPrototypeOf(o)) {
+            for (const key of Object.getOwnPropertyNames(o)) {
+                if (key.toLowerCase() === lowerName)
+                    return { key };
+            }
+        }
+        throw new BridgeError('unknownname', name);
+    }
+
+    function invoke(object, name, kind, args) {
+        const member = resolve(object, name);
+        if (kind === 'put') {
+            if (!member.key)
+                throw new BridgeError('notcallable', name);
+            object[member.key] = args[0];
+            return undefined;
+        }
+        if (member.call) {
+            if (kind === 'get')
+                return member.call;
+            return member.call(...args);
+        }
+        const value = member.get ? member.get() : object[member.key];
+        if (kind === 'get')
+            return value;
+        if (typeof value === 'function')
+            return value.apply(object, args);
+        if (kind === 'methodget')
+            return value;
+        throw new BridgeError('notcallable', name);
+    }
+
+    const classes = new Set([
+        'Document', 'HTMLDocument', 'HTMLCollection', 'HTMLAllCollection', 'HTMLFormElement',
+        'HTMLElement', 'HTMLInputElement', 'HTMLSelectElement', 'HTMLTextAreaElement', 'Window',
+    ]);
+
+    function isInstance(object, cls) {
+        if (!classes.has(cls))
+            throw new BridgeError('badrequest', 'unknown class ' + cls);
+        return object instanceof globalThis[cls];
+    }
+
+    function answer(request) {
+        // Handles freed by the host belong to the document it names; those of
+        // an earlier document went with it.
+        if (request.doc === docId) {
+            for (const h of request.free || []) {
+                if (h !== 0)
+                    handles.delete(h);
+            }
+        }
+        switch (request.op) {
+        case 'release':
+            return undefined;
+        case 'is':
+            return isInstance(lookUp(request.doc, request.h), request.cls);
+        case 'invoke': {
+            const object = lookUp(request.doc, request.h);
+            const args = (request.args || []).map(decode);
+            return invoke(object, String(request.name), request.kind, args);
+        }
+        default:
+            throw new BridgeError('badrequest', 'unknown operation ' + request.op);
+        }
+    }
+
+    function request(req) {
+        try {
+            return JSON.stringify({ ok: true, doc: docId, value: encode(answer(req)) });
+        } catch (e) {
+            let kind = 'exception';
+            let message;
+            let name = '';
+            if (e instanceof BridgeError) {
+                kind = e.kind;
+                message = e.message;
+            } else if (e !== null && typeof e === 'object' && 'message' in e) {
+                message = String(e.message);
+                name = String(e.name);
+            } else {
+                message = String(e);
+            }
+            return JSON.stringify({ ok: false, doc: docId, error: { kind, message, name } });
+        }
+    }
+
+    report();
+    document.addEventListener('readystatechange', report);
+    return { request };
+})();

@@ -1,0 +1,80 @@
+#include "browser/errordisplay.h"
+
+#include "browser/errors.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace {
+
+class TMessageBoxPresenter : public TErrorPresenter {
+public:
+    void ShowError(const QString &caption, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+    }
+};
+
+TErrorPresenter *&CurrentPresenter()
+{
+    static TErrorPresenter *presenter = nullptr;
+    return presenter;
+}
+
+TErrorPresenter &Presenter()
+{
+    static TMessageBoxPresenter messageBox;
+    TErrorPresenter *presenter = CurrentPresenter();
+    return presenter ? *presenter : messageBox;
+}
+
+} // namespace
+
+TErrorPresenter *SetErrorPresenter(TErrorPresenter *presenter)
+{
+    return std::exchange(CurrentPresenter(), presenter);
+}
+
+QString TitleFromProgramPath(const QString &path)
+{
+    QString name = path.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    name = name.section(QLatin1Char('.'), 0, 0);
+    if (name.isEmpty())
+        return name;
+    return name.left(1).toUpper() + name.mid(1).toLower();
+}
+
+QString ApplicationTitle()
+{
+    return TitleFromProgramPath(QCoreApplication::applicationFilePath());
+}
+
+QString WithFinalPeriod(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void HandleException(std::exception_ptr error)
+{
+    QString message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort &) {
+        return;
+    } catch (const std::exception &e) {
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        message = QStringLiteral("Exception inconnue");
+    }
+    // A window holding the mouse lets it go before the box comes up.
+    if (QWidget *grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    Presenter().ShowError(ApplicationTitle(), WithFinalPeriod(message));
+}

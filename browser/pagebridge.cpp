@@ -1,0 +1,321 @@
+#include "browser/pagebridge.h"
+
+#include "browser/dispatch.h"
+#include "browser/errors.h"
+#include "browser/messagepump.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+#include <memory>
+
+// Resources of a static library must be registered by name.
+static void InitBridgeResources()
+{
+    Q_INIT_RESOURCE(browser);
+}
+
+namespace {
+
+const QString kScriptName = QStringLiteral("nvk-bridge");
+
+QString MakeToken()
+{
+    QString token = QStringLiteral("nvk:");
+    for (int i = 0; i < 4; ++i)
+        token += QString::number(QRandomGenerator::system()->generate(), 16);
+    return token + QLatin1Char(':');
+}
+
+QString BridgeSource()
+{
+    QFile file(QStringLiteral(":/nvk/browser/bridge.js"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("the page bridge script is missing from the resources");
+    return QString::fromUtf8(file.readAll());
+}
+
+[[noreturn]] void RaiseStatus(HRESULT status)
+{
+    throw EOleSysError(ole::StatusText(status), status);
+}
+
+int32_t StateFromText(const QString &state)
+{
+    if (state == QLatin1String("complete"))
+        return TPageBridge::Complete;
+    if (state == QLatin1String("interactive"))
+        return TPageBridge::Interactive;
+    return TPageBridge::Loading;
+}
+
+// What a pending call knows; shared with the engine's callback, which may
+// run after the waiting function has returned.
+struct TPendingCall {
+    bool answered = false;
+    QVariant value;
+    QPointer<QEventLoop> loop;
+};
+
+} // namespace
+
+TPageBridge::TEngineCallbackGuard::TEngineCallbackGuard(TPageBridge *bridge) : bridge_(bridge)
+{
+    if (bridge_)
+        ++bridge_->engineCallbackDepth_;
+}
+
+TPageBridge::TEngineCallbackGuard::~TEngineCallbackGuard()
+{
+    if (bridge_)
+        --bridge_->engineCallbackDepth_;
+}
+
+TPageBridge::TPageBridge(QWebEnginePage *page, QObject *parent)
+    : QObject(parent), page_(page), token_(MakeToken())
+{
+    InitBridgeResources();
+    InstallScript();
+    connect(page, &QWebEnginePage::loadingChanged, this, &TPageBridge::OnLoadingChanged);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this,
+            &TPageBridge::OnRenderProcessTerminated);
+}
+
+TPageBridge::~TPageBridge() = default;
+
+void TPageBridge::InstallScript()
+{
+    QWebEngineScript script;
+    script.setName(kScriptName);
+    script.setWorldId(kWorldId);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setRunsOnSubFrames(false);
+    const QString tokenLine =
+        QStringLiteral("const nvkToken = %1;\n")
+            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{token_}).toJson(QJsonDocument::Compact))
+                     .mid(1)
+                     .chopped(1));
+    script.setSourceCode(tokenLine + BridgeSource());
+    page_->scripts().insert(script);
+}
+
+int32_t TPageBridge::ReadyState() const
+{
+    if (!navigated_)
+        return Uninitialized;
+    if (awaitingDocument_)
+        return Loading;
+    return docState_;
+}
+
+void TPageBridge::BeginNavigation()
+{
+    navigated_ = true;
+    busy_ = true;
+    awaitingDocument_ = true;
+    emit stateChanged();
+}
+
+void TPageBridge::OnLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    TEngineCallbackGuard guard(this);
+    try {
+        switch (info.status()) {
+        case QWebEngineLoadingInfo::LoadStartedStatus:
+            // Navigations the page starts itself (a form submitted, a link
+            // followed) count like the host's own.
+            navigated_ = true;
+            busy_ = true;
+            awaitingDocument_ = true;
+            rendererGone_ = false;
+            break;
+        case QWebEngineLoadingInfo::LoadSucceededStatus:
+            busy_ = false;
+            if (!awaitingDocument_)
+                docState_ = Complete;
+            awaitingDocument_ = false;
+            break;
+        case QWebEngineLoadingInfo::LoadStoppedStatus:
+        case QWebEngineLoadingInfo::LoadFailedStatus:
+            busy_ = false;
+            // A load that failed without producing a document of its own
+            // leaves no document behind.
+            if (awaitingDocument_)
+                docId_.clear();
+            awaitingDocument_ = false;
+            docState_ = Complete;
+            break;
+        }
+        emit stateChanged();
+    } catch (...) {
+        Keep(std::current_exception());
+    }
+}
+
+void TPageBridge::OnRenderProcessTerminated()
+{
+    TEngineCallbackGuard guard(this);
+    // A renderer that died never answers what was asked of it, and its
+    // document went with it.
+    rendererGone_ = true;
+    busy_ = false;
+    awaitingDocument_ = false;
+    docId_.clear();
+    docState_ = Complete;
+    pendingReleases_.clear();
+    emit stateChanged();
+}
+
+bool TPageBridge::HandleConsoleMessage(const QString &message)
+{
+    if (!message.startsWith(token_))
+        return false;
+    TEngineCallbackGuard guard(this);
+    try {
+        const QJsonObject report =
+            QJsonDocument::fromJson(message.mid(token_.size()).toUtf8()).object();
+        const QString doc = report.value(QLatin1String("doc")).toString();
+        if (doc.isEmpty())
+            return true;
+        if (doc != docId_) {
+            docId_ = doc;
+            pendingReleases_.clear();
+        }
+        awaitingDocument_ = false;
+        rendererGone_ = false;
+        docState_ = StateFromText(report.value(QLatin1String("state")).toString());
+        emit stateChanged();
+    } catch (...) {
+        Keep(std::current_exception());
+    }
+    return true;
+}
+
+void TPageBridge::Keep(std::exception_ptr error)
+{
+    if (!keptError_)
+        keptError_ = std::move(error);
+}
+
+void TPageBridge::RaiseKeptError()
+{
+    if (keptError_)
+        std::rethrow_exception(std::exchange(keptError_, nullptr));
+}
+
+void TPageBridge::QueueRelease(const QString &docId, int handle)
+{
+    if (docId != docId_ || rendererGone_)
+        return;
+    pendingReleases_[docId].push_back(handle);
+    if (!flushScheduled_) {
+        flushScheduled_ = true;
+        QTimer::singleShot(0, this, &TPageBridge::FlushReleases);
+    }
+}
+
+void TPageBridge::FlushReleases()
+{
+    flushScheduled_ = false;
+    const auto pending = pendingReleases_.find(docId_);
+    if (!page_ || pending == pendingReleases_.end()) {
+        pendingReleases_.clear();
+        return;
+    }
+    QJsonArray free;
+    for (int h : pending->second)
+        free.append(h);
+    pendingReleases_.clear();
+    const QJsonObject request{{QStringLiteral("op"), QStringLiteral("release")},
+                              {QStringLiteral("doc"), docId_},
+                              {QStringLiteral("free"), free}};
+    // Nobody waits for a release; the answer is not needed.
+    page_->runJavaScript(
+        QStringLiteral("nvkBridge.request(%1)")
+            .arg(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact))),
+        kWorldId);
+}
+
+QJsonObject TPageBridge::Request(QJsonObject request)
+{
+    RaiseKeptError();
+    if (engineCallbackDepth_ > 0)
+        RaiseStatus(ole::RPC_E_CANTCALLOUT_ININPUTSYNCCALL);
+    if (!page_ || rendererGone_)
+        RaiseStatus(ole::RPC_E_DISCONNECTED);
+    if (QuitRequested())
+        throw EAbort(ole::StatusText(ole::E_ABORT));
+
+    const QString doc = request.value(QLatin1String("doc")).toString();
+    if (const auto pending = pendingReleases_.find(doc); pending != pendingReleases_.end()) {
+        QJsonArray free;
+        for (int h : pending->second)
+            free.append(h);
+        request.insert(QStringLiteral("free"), free);
+        pendingReleases_.erase(pending);
+    }
+
+    auto call = std::make_shared<TPendingCall>();
+    QEventLoop loop;
+    call->loop = &loop;
+    page_->runJavaScript(
+        QStringLiteral("nvkBridge.request(%1)")
+            .arg(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact))),
+        kWorldId, [call](const QVariant &value) {
+            call->answered = true;
+            call->value = value;
+            if (call->loop)
+                call->loop->quit();
+        });
+
+    bool timedOut = false;
+    bool pageDestroyed = false;
+    if (!call->answered) {
+        QTimer timer;
+        timer.setSingleShot(true);
+        connect(&timer, &QTimer::timeout, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        connect(page_, &QObject::destroyed, &loop, [&] {
+            pageDestroyed = true;
+            loop.quit();
+        });
+        connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+        connect(&TQuitWatcher::Instance(), &TQuitWatcher::quitRequested, &loop, &QEventLoop::quit);
+        timer.start(callTimeoutMs_);
+        WakeUpDispatcher();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        WakeUpDispatcher();
+    }
+    call->loop = nullptr;
+
+    RaiseKeptError();
+    if (pageDestroyed || !page_ || rendererGone_)
+        RaiseStatus(ole::RPC_E_DISCONNECTED);
+    if (!call->answered) {
+        if (timedOut)
+            RaiseStatus(ole::RPC_E_TIMEOUT);
+        // The loop was ended by the application quitting.
+        throw EAbort(ole::StatusText(ole::E_ABORT));
+    }
+
+    // An invalid answer means the script did not run: the document that was
+    // asked has been replaced, or the bridge is not there.
+    if (call->value.typeId() != QMetaType::QString)
+        RaiseStatus(ole::RPC_E_DISCONNECTED);
+    QJsonParseError parseError;
+    const QJsonDocument answer =
+        QJsonDocument::fromJson(call->value.toString().toUtf8(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !answer.isObject() ||
+        !answer.object().value(QLatin1String("ok")).isBool())
+        RaiseStatus(ole::E_FAIL);
+    return answer.object();
+}
