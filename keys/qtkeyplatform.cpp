@@ -110,8 +110,13 @@ QtKeyPlatform::~QtKeyPlatform() = default;
 
 const KeyboardLayout &QtKeyPlatform::DetectKeyboardLayout()
 {
+    // Without an input context (the offscreen platform, or a bare X session)
+    // the input method answers the C locale, which says nothing about the
+    // keyboard; the session's locale is the next best witness.
     const QInputMethod *InputMethod = QGuiApplication::inputMethod();
-    const QLocale Locale = InputMethod ? InputMethod->locale() : QLocale::system();
+    QLocale Locale = InputMethod ? InputMethod->locale() : QLocale::c();
+    if (Locale == QLocale::c())
+        Locale = QLocale::system();
     return KeyboardLayout::ForLocaleName(Locale.name().toStdString());
 }
 

@@ -33,10 +33,11 @@ public:
     explicit QtKeyPlatform(const KeyboardLayout &Layout, QObject *Parent = nullptr);
     ~QtKeyPlatform() override;
 
-    // French when the input method's locale is French as written in France
-    // (see KeyboardLayout::ForLocaleName), US otherwise. On X11 and Wayland the
-    // input method's locale is the session's locale unless an input method
-    // says better; the keyboard's own XKB layout is not read.
+    // French when the input method's locale, or failing it the session's
+    // locale (LC_ALL, LC_MESSAGES, LANG), is French as written in France (see
+    // KeyboardLayout::ForLocaleName); US otherwise. The keyboard's own XKB
+    // layout is not read: Qt does not expose it, and a French session on a
+    // French keyboard is the case the tool is made for.
     static const KeyboardLayout &DetectKeyboardLayout();
 
     // Replaces the modal box, so that tests never wait on one. The default is
