@@ -4,7 +4,7 @@
 
 namespace {
 
-using KeyRow = KeyboardLayout::KeyRow;
+using KeyRow = TKeyboardLayout::KeyRow;
 
 // Keys whose place and meaning do not depend on the layout. Virtual keys of
 // the navigation block report their scan code without the 0xE0 prefix, as
@@ -29,21 +29,21 @@ constexpr KeyRow Letter(char Upper, uint8_t ScanCode)
 
 } // namespace
 
-KeyboardLayout::KeyboardLayout(std::string Name, std::initializer_list<KeyRow> Rows)
-    : LayoutName(std::move(Name))
+TKeyboardLayout::TKeyboardLayout(std::string Name, std::initializer_list<KeyRow> Rows)
+    : name_(std::move(Name))
 {
-    KeyOfCharacter.fill(NoKey);
+    keyOfCharacter_.fill(NoKey);
     // The first key that types a character is the one VkKeyScan names, so a
     // layout lists its direct characters before dead-key duplicates.
     auto Assign = [this](char32_t Character, uint8_t VirtualKey, unsigned State) {
         if (Character == 0)
             return;
-        CharacterOfKey[State][VirtualKey] = Character;
-        if (Character < 0x80 && KeyOfCharacter[Character] == NoKey)
-            KeyOfCharacter[Character] = static_cast<uint16_t>(State << 8 | VirtualKey);
+        characterOfKey_[State][VirtualKey] = Character;
+        if (Character < 0x80 && keyOfCharacter_[Character] == NoKey)
+            keyOfCharacter_[Character] = static_cast<uint16_t>(State << 8 | VirtualKey);
     };
     auto AssignRow = [this, &Assign](const KeyRow &Row) {
-        ScanCodes[Row.VirtualKey] = Row.ScanCode;
+        scanCodes_[Row.VirtualKey] = Row.ScanCode;
         Assign(Row.Plain, Row.VirtualKey, 0);
         Assign(Row.Shifted, Row.VirtualKey, ShiftState);
         Assign(Row.Ctrl, Row.VirtualKey, CtrlState);
@@ -55,9 +55,9 @@ KeyboardLayout::KeyboardLayout(std::string Name, std::initializer_list<KeyRow> R
         AssignRow(Row);
 }
 
-const KeyboardLayout &KeyboardLayout::UnitedStates()
+const TKeyboardLayout &TKeyboardLayout::UnitedStates()
 {
-    static const KeyboardLayout Layout(
+    static const TKeyboardLayout Layout(
         "US",
         {
             {0xC0, 0x29, U'`', U'~'},
@@ -94,10 +94,10 @@ const KeyboardLayout &KeyboardLayout::UnitedStates()
     return Layout;
 }
 
-const KeyboardLayout &KeyboardLayout::French()
+const TKeyboardLayout &TKeyboardLayout::French()
 {
     // AZERTY: the digits need Shift, and "\" is AltGr+8.
-    static const KeyboardLayout Layout(
+    static const TKeyboardLayout Layout(
         "French",
         {
             {0xDE, 0x29, U'²'},
@@ -136,7 +136,7 @@ const KeyboardLayout &KeyboardLayout::French()
     return Layout;
 }
 
-const KeyboardLayout &KeyboardLayout::ForLocaleName(std::string_view LocaleName)
+const TKeyboardLayout &TKeyboardLayout::ForLocaleName(std::string_view LocaleName)
 {
     std::string Lower;
     for (char C : LocaleName)

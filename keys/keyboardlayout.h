@@ -15,7 +15,7 @@
 // Shift states are the high byte of VkKeyScanA's answer: bit 0 Shift, bit 1
 // Ctrl, bit 2 Alt. AltGr is Ctrl+Alt. Dead keys are taken as typing their
 // character at once.
-class KeyboardLayout {
+class TKeyboardLayout {
 public:
     static constexpr uint16_t NoKey = 0xFFFF;
     static constexpr unsigned ShiftState = 1;
@@ -24,8 +24,8 @@ public:
     static constexpr unsigned AltGrState = CtrlState | AltState;
 
     // US (QWERTY) and French (AZERTY).
-    static const KeyboardLayout &UnitedStates();
-    static const KeyboardLayout &French();
+    static const TKeyboardLayout &UnitedStates();
+    static const TKeyboardLayout &French();
 
     // The layout for a locale name such as "fr_FR", "fr-FR" or
     // "fr_FR.UTF-8": French for French as written in France or Monaco (and
@@ -33,19 +33,19 @@ public:
     // countries use layouts of their own (Canadian QWERTY, Swiss QWERTZ,
     // Belgian AZERTY) that neither table matches well, and US is the
     // documented fallback.
-    static const KeyboardLayout &ForLocaleName(std::string_view LocaleName);
+    static const TKeyboardLayout &ForLocaleName(std::string_view LocaleName);
 
-    const std::string &Name() const { return LayoutName; }
+    const std::string &Name() const { return name_; }
 
     // Key and shift state typing the 8-bit character, or NoKey. Only ASCII
     // characters are typed: a byte of a multi-byte UTF-8 sequence is not a
     // character on its own, so no key produces it.
-    uint16_t VkKeyScan(unsigned char Character) const { return KeyOfCharacter[Character]; }
-    uint8_t ScanCode(uint8_t VirtualKey) const { return ScanCodes[VirtualKey]; }
+    uint16_t VkKeyScan(unsigned char Character) const { return keyOfCharacter_[Character]; }
+    uint8_t ScanCode(uint8_t VirtualKey) const { return scanCodes_[VirtualKey]; }
     // The character the key types under the shift state (bits 0 to 2), or 0.
     char32_t Character(uint8_t VirtualKey, unsigned State) const
     {
-        return CharacterOfKey[State & 7][VirtualKey];
+        return characterOfKey_[State & 7][VirtualKey];
     }
 
     // One physical key: its virtual key, scan code and the characters it types
@@ -60,10 +60,10 @@ public:
     };
 
 private:
-    KeyboardLayout(std::string Name, std::initializer_list<KeyRow> Rows);
+    TKeyboardLayout(std::string Name, std::initializer_list<KeyRow> Rows);
 
-    std::string LayoutName;
-    std::array<uint16_t, 256> KeyOfCharacter;
-    std::array<uint8_t, 256> ScanCodes{};
-    std::array<std::array<char32_t, 256>, 8> CharacterOfKey{};
+    std::string name_;
+    std::array<uint16_t, 256> keyOfCharacter_;
+    std::array<uint8_t, 256> scanCodes_{};
+    std::array<std::array<char32_t, 256>, 8> characterOfKey_{};
 };

@@ -19,7 +19,7 @@ constexpr int CompareNames(std::string_view Left, std::string_view Right)
     return Left.size() < Right.size() ? -1 : 1;
 }
 
-constexpr std::array<KeyNameEntry, 41> Entries{{
+constexpr std::array<TKeyNameEntry, 41> Entries{{
     {"BACKSPACE", 0x08}, {"BKSP", 0x08},   {"BREAK", 0x03},      {"BS", 0x08},
     {"CAPSLOCK", 0x14},  {"CLEAR", 0x0C},  {"DEL", 0x2E},        {"DELETE", 0x2E},
     {"DOWN", 0x28},      {"END", 0x23},    {"ENTER", 0x0D},      {"ESC", 0x1B},
@@ -44,7 +44,7 @@ static_assert(StrictlySorted(), "the binary search needs the names in byte order
 
 } // namespace
 
-const std::array<KeyNameEntry, 41> KeyNameTable = Entries;
+const std::array<TKeyNameEntry, 41> KeyNameTable = Entries;
 
 int FindKeyName(std::string_view Name)
 {

@@ -1,15 +1,15 @@
 #include "keys/keyplatform.h"
 
 namespace {
-KeyPlatform *InstalledPlatform = nullptr;
+TKeyPlatform *InstalledPlatform = nullptr;
 }
 
-KeyPlatform *CurrentKeyPlatform()
+TKeyPlatform *CurrentKeyPlatform()
 {
     return InstalledPlatform;
 }
 
-void SetCurrentKeyPlatform(KeyPlatform *Platform)
+void SetCurrentKeyPlatform(TKeyPlatform *Platform)
 {
     InstalledPlatform = Platform;
 }

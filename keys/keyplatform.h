@@ -12,7 +12,7 @@
 // The class is standard C++ on purpose: the interpreter, the layout tables and
 // the recording implementation build without Qt, which lets the fuzzer be
 // compiled with clang++ alone.
-class KeyPlatform {
+class TKeyPlatform {
 public:
     // keybd_event flags.
     static constexpr uint32_t KEYEVENTF_EXTENDEDKEY = 1;
@@ -27,7 +27,7 @@ public:
     // and bit 0 is its toggle state.
     using KeyStateArray = std::array<uint8_t, 256>;
 
-    virtual ~KeyPlatform() = default;
+    virtual ~TKeyPlatform() = default;
 
     // Adds one key transition to the keyboard input stream.
     virtual void keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t dwExtraInfo) = 0;
@@ -51,5 +51,5 @@ public:
 
 // The platform that SendKeys uses when none is given. The application installs
 // its Qt platform at start-up; until then there is none.
-KeyPlatform *CurrentKeyPlatform();
-void SetCurrentKeyPlatform(KeyPlatform *Platform);
+TKeyPlatform *CurrentKeyPlatform();
+void SetCurrentKeyPlatform(TKeyPlatform *Platform);

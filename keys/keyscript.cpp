@@ -28,10 +28,10 @@ constexpr size_t MaxKeyNameLength = 20;
 
 // One call of SendKeys: the state of the script being typed and the steps that
 // work on it. Nothing outlives the call.
-class KeyScript {
+class TKeyScript {
 public:
-    KeyScript(KeyPlatform &Platform, bool PumpKeyMessages)
-        : Platform(Platform), PumpKeyMessages(PumpKeyMessages)
+    TKeyScript(TKeyPlatform &Platform, bool PumpKeyMessages)
+        : platform_(Platform), PumpKeyMessages(PumpKeyMessages)
     {
     }
 
@@ -51,13 +51,13 @@ private:
     void ReleaseModifiersOnEarlyExit();
     void ShowKeysError(const std::string &Text);
 
-    KeyPlatform &Platform;
+    TKeyPlatform &platform_;
     const bool PumpKeyMessages;
     bool InGroup = false;
     bool ShiftPending = false;
     bool CtrlPending = false;
     bool AltPending = false;
-    bool Result = false;
+    bool result_ = false;
 };
 
 char UpCase(char C)
@@ -65,7 +65,7 @@ char UpCase(char C)
     return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
 }
 
-bool KeyScript::Run(std::string_view Keys)
+bool TKeyScript::Run(std::string_view Keys)
 {
     // The script ends at its first NUL, as the 8-bit text it stands for does.
     Keys = Keys.substr(0, Keys.find('\0'));
@@ -112,7 +112,7 @@ bool KeyScript::Run(std::string_view Keys)
                 break;
             }
             default: {
-                const uint16_t Key = Platform.VkKeyScanA(Character);
+                const uint16_t Key = platform_.VkKeyScanA(Character);
                 if (Key == NoKey) {
                     ShowKeysError("Invalid KeyName");
                 } else {
@@ -128,12 +128,12 @@ bool KeyScript::Run(std::string_view Keys)
         throw;
     }
 
-    Result = true;
+    result_ = true;
     ReleasePendingModifiers();
-    return Result;
+    return result_;
 }
 
-std::optional<size_t> KeyScript::BraceItem(std::string_view Keys, size_t Position)
+std::optional<size_t> TKeyScript::BraceItem(std::string_view Keys, size_t Position)
 {
     uint16_t Count = 1;
 
@@ -171,7 +171,7 @@ std::optional<size_t> KeyScript::BraceItem(std::string_view Keys, size_t Positio
         Name = Name.substr(0, Space);
     }
 
-    const uint16_t Key = Name.size() == 1 ? Platform.VkKeyScanA(Name[0]) : LookUpKeyName(Name);
+    const uint16_t Key = Name.size() == 1 ? platform_.VkKeyScanA(Name[0]) : LookUpKeyName(Name);
     if (Key != NoKey) {
         PressShiftedKey(Key, Count, true);
         ReleasePendingModifiers();
@@ -179,44 +179,44 @@ std::optional<size_t> KeyScript::BraceItem(std::string_view Keys, size_t Positio
     return Position;
 }
 
-void KeyScript::SendKeyEvent(uint8_t VirtualKey, uint8_t ScanCode, uint32_t Flags)
+void TKeyScript::SendKeyEvent(uint8_t VirtualKey, uint8_t ScanCode, uint32_t Flags)
 {
-    Platform.keybd_event(VirtualKey, ScanCode, Flags, 0);
+    platform_.keybd_event(VirtualKey, ScanCode, Flags, 0);
     if (PumpKeyMessages)
-        Platform.DispatchKeyMessages();
+        platform_.DispatchKeyMessages();
 }
 
-void KeyScript::PressVirtualKey(uint8_t VirtualKey, uint16_t Count, bool Release)
+void TKeyScript::PressVirtualKey(uint8_t VirtualKey, uint16_t Count, bool Release)
 {
     if (VirtualKey == VK_NUMLOCK) {
         // NumLock is toggled in the key-state array rather than pressed, once
         // whatever the count.
-        const bool On = Platform.GetKeyState(VK_NUMLOCK) & 1;
-        KeyPlatform::KeyStateArray KeyState;
-        Platform.GetKeyboardState(KeyState);
+        const bool On = platform_.GetKeyState(VK_NUMLOCK) & 1;
+        TKeyPlatform::KeyStateArray KeyState;
+        platform_.GetKeyboardState(KeyState);
         KeyState[VK_NUMLOCK] = static_cast<uint8_t>((KeyState[VK_NUMLOCK] & ~1) | (On ? 0 : 1));
-        Platform.SetKeyboardState(KeyState);
+        platform_.SetKeyboardState(KeyState);
         return;
     }
 
     const auto ScanCode =
-        static_cast<uint8_t>(Platform.MapVirtualKeyA(VirtualKey, KeyPlatform::MAPVK_VK_TO_VSC));
-    const uint32_t Extended = ExtendedKeySet.Contains(VirtualKey) ? KeyPlatform::KEYEVENTF_EXTENDEDKEY : 0;
+        static_cast<uint8_t>(platform_.MapVirtualKeyA(VirtualKey, TKeyPlatform::MAPVK_VK_TO_VSC));
+    const uint32_t Extended = ExtendedKeySet.Contains(VirtualKey) ? TKeyPlatform::KEYEVENTF_EXTENDEDKEY : 0;
     for (uint16_t i = 0; i < Count; ++i) {
         SendKeyEvent(VirtualKey, ScanCode, Extended);
         if (Release)
-            SendKeyEvent(VirtualKey, ScanCode, Extended | KeyPlatform::KEYEVENTF_KEYUP);
+            SendKeyEvent(VirtualKey, ScanCode, Extended | TKeyPlatform::KEYEVENTF_KEYUP);
     }
 }
 
-void KeyScript::ReleaseModifierKey(uint8_t VirtualKey)
+void TKeyScript::ReleaseModifierKey(uint8_t VirtualKey)
 {
     const auto ScanCode =
-        static_cast<uint8_t>(Platform.MapVirtualKeyA(VirtualKey, KeyPlatform::MAPVK_VK_TO_VSC));
-    SendKeyEvent(VirtualKey, ScanCode, KeyPlatform::KEYEVENTF_KEYUP);
+        static_cast<uint8_t>(platform_.MapVirtualKeyA(VirtualKey, TKeyPlatform::MAPVK_VK_TO_VSC));
+    SendKeyEvent(VirtualKey, ScanCode, TKeyPlatform::KEYEVENTF_KEYUP);
 }
 
-void KeyScript::PressShiftedKey(uint16_t ShiftedKey, uint16_t Count, bool Release)
+void TKeyScript::PressShiftedKey(uint16_t ShiftedKey, uint16_t Count, bool Release)
 {
     // The modifiers frame all the repetitions together, and are released in
     // the order they were pressed.
@@ -235,7 +235,7 @@ void KeyScript::PressShiftedKey(uint16_t ShiftedKey, uint16_t Count, bool Releas
         ReleaseModifierKey(VK_MENU);
 }
 
-uint16_t KeyScript::LookUpKeyName(std::string_view Name)
+uint16_t TKeyScript::LookUpKeyName(std::string_view Name)
 {
     const int Index = FindKeyName(Name);
     if (Index < 0) {
@@ -245,7 +245,7 @@ uint16_t KeyScript::LookUpKeyName(std::string_view Name)
     return KeyNameTable[static_cast<size_t>(Index)].VirtualKey;
 }
 
-void KeyScript::ReleasePendingModifiers()
+void TKeyScript::ReleasePendingModifiers()
 {
     if (InGroup)
         return;
@@ -260,7 +260,7 @@ void KeyScript::ReleasePendingModifiers()
     AltPending = false;
 }
 
-void KeyScript::ReleaseModifiersOnEarlyExit()
+void TKeyScript::ReleaseModifiersOnEarlyExit()
 {
     // A failed script must not leave Shift, Ctrl or Alt held down for the
     // user's next keystrokes, even inside a group it never closed.
@@ -268,21 +268,21 @@ void KeyScript::ReleaseModifiersOnEarlyExit()
     ReleasePendingModifiers();
 }
 
-void KeyScript::ShowKeysError(const std::string &Text)
+void TKeyScript::ShowKeysError(const std::string &Text)
 {
-    Platform.MessageBoxA(nullptr, Text, "SendKeys", KeyPlatform::MB_OK);
+    platform_.MessageBoxA(nullptr, Text, "SendKeys", TKeyPlatform::MB_OK);
 }
 
 } // namespace
 
-bool SendKeys(KeyPlatform &Platform, const std::string &Keys, bool PumpKeyMessages)
+bool SendKeys(TKeyPlatform &Platform, const std::string &Keys, bool PumpKeyMessages)
 {
-    return KeyScript(Platform, PumpKeyMessages).Run(Keys);
+    return TKeyScript(Platform, PumpKeyMessages).Run(Keys);
 }
 
 bool SendKeys(const std::string &Keys, bool PumpKeyMessages)
 {
-    KeyPlatform *Platform = CurrentKeyPlatform();
+    TKeyPlatform *Platform = CurrentKeyPlatform();
     if (!Platform)
         throw std::logic_error("SendKeys: no keyboard platform is installed");
     return SendKeys(*Platform, Keys, PumpKeyMessages);

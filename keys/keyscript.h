@@ -2,7 +2,7 @@
 
 #include <string>
 
-class KeyPlatform;
+class TKeyPlatform;
 
 // Types a keystroke script into whichever window has the keyboard focus.
 //
@@ -22,4 +22,4 @@ class KeyPlatform;
 bool SendKeys(const std::string &Keys, bool PumpKeyMessages);
 
 // The same on the given platform rather than the installed one.
-bool SendKeys(KeyPlatform &Platform, const std::string &Keys, bool PumpKeyMessages);
+bool SendKeys(TKeyPlatform &Platform, const std::string &Keys, bool PumpKeyMessages);

@@ -1,20 +1,20 @@
 #include "keys/layoutkeyplatform.h"
 
-LayoutKeyPlatform::LayoutKeyPlatform(const KeyboardLayout &Layout) : ActiveLayout(&Layout) {}
+TLayoutKeyPlatform::TLayoutKeyPlatform(const TKeyboardLayout &Layout) : activeLayout_(&Layout) {}
 
-unsigned LayoutKeyPlatform::MapVirtualKeyA(unsigned uCode, unsigned uMapType)
+unsigned TLayoutKeyPlatform::MapVirtualKeyA(unsigned uCode, unsigned uMapType)
 {
     if (uMapType != MAPVK_VK_TO_VSC || uCode > 0xFF)
         return 0;
-    return ActiveLayout->ScanCode(static_cast<uint8_t>(uCode));
+    return activeLayout_->ScanCode(static_cast<uint8_t>(uCode));
 }
 
-uint16_t LayoutKeyPlatform::VkKeyScanA(char ch)
+uint16_t TLayoutKeyPlatform::VkKeyScanA(char ch)
 {
-    return ActiveLayout->VkKeyScan(static_cast<unsigned char>(ch));
+    return activeLayout_->VkKeyScan(static_cast<unsigned char>(ch));
 }
 
-int16_t LayoutKeyPlatform::GetKeyState(int nVirtKey)
+int16_t TLayoutKeyPlatform::GetKeyState(int nVirtKey)
 {
     if (nVirtKey < 0 || nVirtKey > 0xFF)
         return 0;
@@ -22,28 +22,28 @@ int16_t LayoutKeyPlatform::GetKeyState(int nVirtKey)
     return static_cast<int16_t>((IsDown(Key) ? 0x8000u : 0u) | (IsToggled(Key) ? 1u : 0u));
 }
 
-bool LayoutKeyPlatform::GetKeyboardState(KeyStateArray &lpKeyState)
+bool TLayoutKeyPlatform::GetKeyboardState(KeyStateArray &lpKeyState)
 {
-    lpKeyState = KeyState;
+    lpKeyState = keyState_;
     return true;
 }
 
-bool LayoutKeyPlatform::SetKeyboardState(const KeyStateArray &lpKeyState)
+bool TLayoutKeyPlatform::SetKeyboardState(const KeyStateArray &lpKeyState)
 {
-    KeyState = lpKeyState;
+    keyState_ = lpKeyState;
     return true;
 }
 
-unsigned LayoutKeyPlatform::ModifierState() const
+unsigned TLayoutKeyPlatform::ModifierState() const
 {
-    return (IsDown(0x10) ? KeyboardLayout::ShiftState : 0u) |
-           (IsDown(0x11) ? KeyboardLayout::CtrlState : 0u) |
-           (IsDown(0x12) ? KeyboardLayout::AltState : 0u);
+    return (IsDown(0x10) ? TKeyboardLayout::ShiftState : 0u) |
+           (IsDown(0x11) ? TKeyboardLayout::CtrlState : 0u) |
+           (IsDown(0x12) ? TKeyboardLayout::AltState : 0u);
 }
 
-void LayoutKeyPlatform::TrackKeyEvent(uint8_t VirtualKey, uint32_t Flags)
+void TLayoutKeyPlatform::TrackKeyEvent(uint8_t VirtualKey, uint32_t Flags)
 {
-    uint8_t &Entry = KeyState[VirtualKey];
+    uint8_t &Entry = keyState_[VirtualKey];
     if (Flags & KEYEVENTF_KEYUP) {
         Entry &= static_cast<uint8_t>(~DownBit);
     } else {

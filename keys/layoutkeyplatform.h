@@ -6,12 +6,12 @@
 // The part of a keyboard platform that is the same whatever receives the
 // events: the layout answers VkKeyScanA and MapVirtualKeyA, and the platform
 // keeps its own key-state array, updated by every key event it is given.
-class LayoutKeyPlatform : public KeyPlatform {
+class TLayoutKeyPlatform : public TKeyPlatform {
 public:
-    explicit LayoutKeyPlatform(const KeyboardLayout &Layout);
+    explicit TLayoutKeyPlatform(const TKeyboardLayout &Layout);
 
-    const KeyboardLayout &Layout() const { return *ActiveLayout; }
-    void SetLayout(const KeyboardLayout &Layout) { ActiveLayout = &Layout; }
+    const TKeyboardLayout &Layout() const { return *activeLayout_; }
+    void SetLayout(const TKeyboardLayout &Layout) { activeLayout_ = &Layout; }
 
     unsigned MapVirtualKeyA(unsigned uCode, unsigned uMapType) override;
     uint16_t VkKeyScanA(char ch) override;
@@ -19,8 +19,8 @@ public:
     bool GetKeyboardState(KeyStateArray &lpKeyState) override;
     bool SetKeyboardState(const KeyStateArray &lpKeyState) override;
 
-    bool IsDown(uint8_t VirtualKey) const { return KeyState[VirtualKey] & DownBit; }
-    bool IsToggled(uint8_t VirtualKey) const { return KeyState[VirtualKey] & ToggleBit; }
+    bool IsDown(uint8_t VirtualKey) const { return keyState_[VirtualKey] & DownBit; }
+    bool IsToggled(uint8_t VirtualKey) const { return keyState_[VirtualKey] & ToggleBit; }
     // The shift state (Shift 1, Ctrl 2, Alt 4) of the modifier keys now down.
     unsigned ModifierState() const;
 
@@ -33,6 +33,6 @@ private:
     static constexpr uint8_t DownBit = 0x80;
     static constexpr uint8_t ToggleBit = 0x01;
 
-    const KeyboardLayout *ActiveLayout;
-    KeyStateArray KeyState{};
+    const TKeyboardLayout *activeLayout_;
+    KeyStateArray keyState_{};
 };

@@ -56,7 +56,7 @@ int NamedQtKey(uint8_t VirtualKey)
 // Qt names a character key by its upper-case character, as the window
 // system's own key events do; a key without a character under the current
 // modifiers (Ctrl+A) keeps the name of what it types alone.
-int QtKey(const KeyboardLayout &Layout, uint8_t VirtualKey, char32_t Character)
+int QtKey(const TKeyboardLayout &Layout, uint8_t VirtualKey, char32_t Character)
 {
     if (const int Named = NamedQtKey(VirtualKey))
         return Named;
@@ -73,7 +73,7 @@ int QtKey(const KeyboardLayout &Layout, uint8_t VirtualKey, char32_t Character)
 // the DOM "code" of a key event from it.
 quint32 XkbKeyCode(uint8_t VirtualKey, uint8_t ScanCode, uint32_t Flags)
 {
-    if (Flags & KeyPlatform::KEYEVENTF_EXTENDEDKEY) {
+    if (Flags & TKeyPlatform::KEYEVENTF_EXTENDEDKEY) {
         switch (VirtualKey) {
         case 0x24: return 102 + 8;
         case 0x26: return 103 + 8;
@@ -93,12 +93,12 @@ quint32 XkbKeyCode(uint8_t VirtualKey, uint8_t ScanCode, uint32_t Flags)
 
 } // namespace
 
-QtKeyPlatform::QtKeyPlatform(QObject *Parent) : QtKeyPlatform(DetectKeyboardLayout(), Parent) {}
+TQtKeyPlatform::TQtKeyPlatform(QObject *Parent) : TQtKeyPlatform(DetectKeyboardLayout(), Parent) {}
 
-QtKeyPlatform::QtKeyPlatform(const KeyboardLayout &Layout, QObject *Parent)
-    : QObject(Parent), LayoutKeyPlatform(Layout)
+TQtKeyPlatform::TQtKeyPlatform(const TKeyboardLayout &Layout, QObject *Parent)
+    : QObject(Parent), TLayoutKeyPlatform(Layout)
 {
-    ShowMessageBox = [](const std::string &Text, const std::string &Caption, unsigned) {
+    showMessageBox_ = [](const std::string &Text, const std::string &Caption, unsigned) {
         QMessageBox Box(QMessageBox::NoIcon, QString::fromStdString(Caption),
                         QString::fromStdString(Text), QMessageBox::Ok);
         Box.exec();
@@ -106,9 +106,9 @@ QtKeyPlatform::QtKeyPlatform(const KeyboardLayout &Layout, QObject *Parent)
     };
 }
 
-QtKeyPlatform::~QtKeyPlatform() = default;
+TQtKeyPlatform::~TQtKeyPlatform() = default;
 
-const KeyboardLayout &QtKeyPlatform::DetectKeyboardLayout()
+const TKeyboardLayout &TQtKeyPlatform::DetectKeyboardLayout()
 {
     // Without an input context (the offscreen platform, or a bare X session)
     // the input method answers the C locale, which says nothing about the
@@ -117,59 +117,59 @@ const KeyboardLayout &QtKeyPlatform::DetectKeyboardLayout()
     QLocale Locale = InputMethod ? InputMethod->locale() : QLocale::c();
     if (Locale == QLocale::c())
         Locale = QLocale::system();
-    return KeyboardLayout::ForLocaleName(Locale.name().toStdString());
+    return TKeyboardLayout::ForLocaleName(Locale.name().toStdString());
 }
 
-void QtKeyPlatform::SetMessageBox(MessageBoxFunction Show)
+void TQtKeyPlatform::SetMessageBox(MessageBoxFunction Show)
 {
-    ShowMessageBox = std::move(Show);
+    showMessageBox_ = std::move(Show);
 }
 
-void QtKeyPlatform::keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t)
+void TQtKeyPlatform::keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t)
 {
     TrackKeyEvent(bVk, dwFlags);
-    WaitingEvents.push_back(MakeKeyEvent(bVk, bScan, dwFlags));
-    if (!DeliveryPosted) {
-        DeliveryPosted = true;
+    waitingEvents_.push_back(MakeKeyEvent(bVk, bScan, dwFlags));
+    if (!deliveryPosted_) {
+        deliveryPosted_ = true;
         QCoreApplication::postEvent(this, new QEvent(DeliveryEventType()));
     }
 }
 
-void QtKeyPlatform::DispatchKeyMessages()
+void TQtKeyPlatform::DispatchKeyMessages()
 {
     DeliverWaitingEvents();
 }
 
-int QtKeyPlatform::MessageBoxA(const void *, const std::string &lpText, const std::string &lpCaption,
+int TQtKeyPlatform::MessageBoxA(const void *, const std::string &lpText, const std::string &lpCaption,
                                unsigned uType)
 {
-    return ShowMessageBox(lpText, lpCaption, uType);
+    return showMessageBox_(lpText, lpCaption, uType);
 }
 
-bool QtKeyPlatform::event(QEvent *Event)
+bool TQtKeyPlatform::event(QEvent *Event)
 {
     if (Event->type() == DeliveryEventType()) {
-        DeliveryPosted = false;
+        deliveryPosted_ = false;
         DeliverWaitingEvents();
         return true;
     }
     return QObject::event(Event);
 }
 
-std::unique_ptr<QKeyEvent> QtKeyPlatform::MakeKeyEvent(uint8_t VirtualKey, uint8_t ScanCode,
+std::unique_ptr<QKeyEvent> TQtKeyPlatform::MakeKeyEvent(uint8_t VirtualKey, uint8_t ScanCode,
                                                        uint32_t Flags) const
 {
     const unsigned State = ModifierState();
     const char32_t Character = Layout().Character(VirtualKey, State);
 
     Qt::KeyboardModifiers Modifiers;
-    if (State & KeyboardLayout::ShiftState)
+    if (State & TKeyboardLayout::ShiftState)
         Modifiers |= Qt::ShiftModifier;
-    if (State & KeyboardLayout::CtrlState)
+    if (State & TKeyboardLayout::CtrlState)
         Modifiers |= Qt::ControlModifier;
-    if (State & KeyboardLayout::AltState)
+    if (State & TKeyboardLayout::AltState)
         Modifiers |= Qt::AltModifier;
-    if (Character != 0 && (State & KeyboardLayout::AltGrState) == KeyboardLayout::AltGrState)
+    if (Character != 0 && (State & TKeyboardLayout::AltGrState) == TKeyboardLayout::AltGrState)
         Modifiers &= ~(Qt::ControlModifier | Qt::AltModifier);
 
     const QString Text = Character != 0 ? QString::fromUcs4(&Character, 1) : QString();
@@ -178,13 +178,13 @@ std::unique_ptr<QKeyEvent> QtKeyPlatform::MakeKeyEvent(uint8_t VirtualKey, uint8
                                        XkbKeyCode(VirtualKey, ScanCode, Flags), 0u, 0u, Text);
 }
 
-void QtKeyPlatform::DeliverWaitingEvents()
+void TQtKeyPlatform::DeliverWaitingEvents()
 {
     // A key handler may pump the queue again; taking each event off the queue
     // before delivering it keeps every event delivered once and in order.
-    while (!WaitingEvents.empty()) {
-        const std::unique_ptr<QKeyEvent> Event = std::move(WaitingEvents.front());
-        WaitingEvents.pop_front();
+    while (!waitingEvents_.empty()) {
+        const std::unique_ptr<QKeyEvent> Event = std::move(waitingEvents_.front());
+        waitingEvents_.pop_front();
         if (QWidget *Target = QApplication::focusWidget())
             QCoreApplication::sendEvent(Target, Event.get());
     }

@@ -21,7 +21,7 @@ class QKeyEvent;
 // delivered at the application's next pass through its event loop. That
 // includes the loops that exclude user input, since these events are posted,
 // not spontaneous.
-class QtKeyPlatform : public QObject, public LayoutKeyPlatform {
+class TQtKeyPlatform : public QObject, public TLayoutKeyPlatform {
     Q_OBJECT
 
 public:
@@ -29,16 +29,16 @@ public:
         std::function<int(const std::string &Text, const std::string &Caption, unsigned Type)>;
 
     // With the layout of the user's keyboard (see DetectKeyboardLayout).
-    explicit QtKeyPlatform(QObject *Parent = nullptr);
-    explicit QtKeyPlatform(const KeyboardLayout &Layout, QObject *Parent = nullptr);
-    ~QtKeyPlatform() override;
+    explicit TQtKeyPlatform(QObject *Parent = nullptr);
+    explicit TQtKeyPlatform(const TKeyboardLayout &Layout, QObject *Parent = nullptr);
+    ~TQtKeyPlatform() override;
 
     // French when the input method's locale, or failing it the session's
     // locale (LC_ALL, LC_MESSAGES, LANG), is French as written in France (see
-    // KeyboardLayout::ForLocaleName); US otherwise. The keyboard's own XKB
+    // TKeyboardLayout::ForLocaleName); US otherwise. The keyboard's own XKB
     // layout is not read: Qt does not expose it, and a French session on a
     // French keyboard is the case the tool is made for.
-    static const KeyboardLayout &DetectKeyboardLayout();
+    static const TKeyboardLayout &DetectKeyboardLayout();
 
     // Replaces the modal box, so that tests never wait on one. The default is
     // a QMessageBox with the caption, the text and one OK button.
@@ -56,7 +56,7 @@ private:
     std::unique_ptr<QKeyEvent> MakeKeyEvent(uint8_t VirtualKey, uint8_t ScanCode, uint32_t Flags) const;
     void DeliverWaitingEvents();
 
-    std::deque<std::unique_ptr<QKeyEvent>> WaitingEvents;
-    bool DeliveryPosted = false;
-    MessageBoxFunction ShowMessageBox;
+    std::deque<std::unique_ptr<QKeyEvent>> waitingEvents_;
+    bool deliveryPosted_ = false;
+    MessageBoxFunction showMessageBox_;
 };

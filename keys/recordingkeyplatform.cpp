@@ -1,42 +1,42 @@
 #include "keys/recordingkeyplatform.h"
 
-RecordingKeyPlatform::RecordingKeyPlatform(const KeyboardLayout &Layout) : LayoutKeyPlatform(Layout) {}
+TRecordingKeyPlatform::TRecordingKeyPlatform(const TKeyboardLayout &Layout) : TLayoutKeyPlatform(Layout) {}
 
-void RecordingKeyPlatform::keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t)
+void TRecordingKeyPlatform::keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t)
 {
     TrackKeyEvent(bVk, dwFlags);
-    ++EventTotal;
-    if (KeepEvents)
-        RecordedEvents.push_back({bVk, bScan, dwFlags});
+    ++eventTotal_;
+    if (keepEvents_)
+        events_.push_back({bVk, bScan, dwFlags});
 }
 
-unsigned RecordingKeyPlatform::MapVirtualKeyA(unsigned uCode, unsigned uMapType)
+unsigned TRecordingKeyPlatform::MapVirtualKeyA(unsigned uCode, unsigned uMapType)
 {
-    ++Lookups;
-    return LayoutKeyPlatform::MapVirtualKeyA(uCode, uMapType);
+    ++lookups_;
+    return TLayoutKeyPlatform::MapVirtualKeyA(uCode, uMapType);
 }
 
-void RecordingKeyPlatform::DispatchKeyMessages()
+void TRecordingKeyPlatform::DispatchKeyMessages()
 {
-    ++Pumps;
-    if (KeepEvents && !RecordedEvents.empty())
-        RecordedEvents.back().Pumped = true;
+    ++pumps_;
+    if (keepEvents_ && !events_.empty())
+        events_.back().Pumped = true;
 }
 
-int RecordingKeyPlatform::MessageBoxA(const void *, const std::string &lpText,
+int TRecordingKeyPlatform::MessageBoxA(const void *, const std::string &lpText,
                                       const std::string &lpCaption, unsigned uType)
 {
-    RecordedBoxes.push_back({lpText, lpCaption, uType, EventTotal});
-    if (BoxObserver)
-        BoxObserver(RecordedBoxes.back());
+    boxes_.push_back({lpText, lpCaption, uType, eventTotal_});
+    if (boxObserver_)
+        boxObserver_(boxes_.back());
     return IDOK;
 }
 
-void RecordingKeyPlatform::Clear()
+void TRecordingKeyPlatform::Clear()
 {
-    RecordedEvents.clear();
-    RecordedBoxes.clear();
-    EventTotal = 0;
-    Pumps = 0;
-    Lookups = 0;
+    events_.clear();
+    boxes_.clear();
+    eventTotal_ = 0;
+    pumps_ = 0;
+    lookups_ = 0;
 }

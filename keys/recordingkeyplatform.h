@@ -11,7 +11,7 @@
 // every message box, answers each box with OK at once, and keeps the key-state
 // array, so that tests, the fuzzer and the benchmark can see exactly what a
 // script did under a chosen layout.
-class RecordingKeyPlatform : public LayoutKeyPlatform {
+class TRecordingKeyPlatform : public TLayoutKeyPlatform {
 public:
     struct KeyEvent {
         uint8_t VirtualKey;
@@ -30,7 +30,7 @@ public:
         size_t EventsBefore;
     };
 
-    explicit RecordingKeyPlatform(const KeyboardLayout &Layout = KeyboardLayout::UnitedStates());
+    explicit TRecordingKeyPlatform(const TKeyboardLayout &Layout = TKeyboardLayout::UnitedStates());
 
     void keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t dwExtraInfo) override;
     unsigned MapVirtualKeyA(unsigned uCode, unsigned uMapType) override;
@@ -40,25 +40,25 @@ public:
 
     // The fuzzer and the benchmark only count events: a script can ask for
     // millions of presses, and keeping them all would measure the vector.
-    void SetKeepEvents(bool Keep) { KeepEvents = Keep; }
+    void SetKeepEvents(bool Keep) { keepEvents_ = Keep; }
 
     // Called with each box as it is shown, after it is recorded.
-    void SetBoxObserver(std::function<void(const Box &)> Observer) { BoxObserver = std::move(Observer); }
+    void SetBoxObserver(std::function<void(const Box &)> Observer) { boxObserver_ = std::move(Observer); }
 
-    const std::vector<KeyEvent> &Events() const { return RecordedEvents; }
-    const std::vector<Box> &Boxes() const { return RecordedBoxes; }
-    size_t EventCount() const { return EventTotal; }
-    size_t PumpCount() const { return Pumps; }
-    size_t ScanCodeLookups() const { return Lookups; }
+    const std::vector<KeyEvent> &Events() const { return events_; }
+    const std::vector<Box> &Boxes() const { return boxes_; }
+    size_t EventCount() const { return eventTotal_; }
+    size_t PumpCount() const { return pumps_; }
+    size_t ScanCodeLookups() const { return lookups_; }
 
     void Clear();
 
 private:
-    bool KeepEvents = true;
-    std::vector<KeyEvent> RecordedEvents;
-    std::vector<Box> RecordedBoxes;
-    std::function<void(const Box &)> BoxObserver;
-    size_t EventTotal = 0;
-    size_t Pumps = 0;
-    size_t Lookups = 0;
+    bool keepEvents_ = true;
+    std::vector<KeyEvent> events_;
+    std::vector<Box> boxes_;
+    std::function<void(const Box &)> boxObserver_;
+    size_t eventTotal_ = 0;
+    size_t pumps_ = 0;
+    size_t lookups_ = 0;
 };

@@ -29,11 +29,11 @@ std::string PlainScript()
     return Script;
 }
 
-double NanosecondsPerCharacter(const std::string &Script, const KeyboardLayout &Layout, bool KeepEvents)
+double NanosecondsPerCharacter(const std::string &Script, const TKeyboardLayout &Layout, bool KeepEvents)
 {
     std::vector<double> Figures;
     for (int Run = 0; Run < Runs; ++Run) {
-        RecordingKeyPlatform Platform(Layout);
+        TRecordingKeyPlatform Platform(Layout);
         Platform.SetKeepEvents(KeepEvents);
         const auto Start = std::chrono::steady_clock::now();
         SendKeys(Platform, Script, false);
@@ -52,7 +52,7 @@ int main()
     const std::string Script = PlainScript();
     std::printf("SendKeys, plain script of %zu characters, recording platform, median of %d runs\n",
                 Script.size(), Runs);
-    for (const KeyboardLayout *Layout : {&KeyboardLayout::UnitedStates(), &KeyboardLayout::French()}) {
+    for (const TKeyboardLayout *Layout : {&TKeyboardLayout::UnitedStates(), &TKeyboardLayout::French()}) {
         for (bool Keep : {true, false})
             std::printf("  %-6s events %-8s %6.1f ns/char\n", Layout->Name().c_str(),
                         Keep ? "kept" : "counted", NanosecondsPerCharacter(Script, *Layout, Keep));

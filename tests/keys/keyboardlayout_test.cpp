@@ -10,7 +10,7 @@
 
 namespace {
 
-using KeyEvent = RecordingKeyPlatform::KeyEvent;
+using KeyEvent = TRecordingKeyPlatform::KeyEvent;
 
 const std::string PhotoPaths[] = {
     "c:\\Projects\\qmtx\\Images\\V1269038-01.jpg",
@@ -60,8 +60,8 @@ TEST(PhotoPath, TypedOnBothLayouts)
 {
     for (const std::string &Path : PhotoPaths) {
         for (bool Azerty : {false, true}) {
-            RecordingKeyPlatform Platform(Azerty ? KeyboardLayout::French()
-                                                 : KeyboardLayout::UnitedStates());
+            TRecordingKeyPlatform Platform(Azerty ? TKeyboardLayout::French()
+                                                 : TKeyboardLayout::UnitedStates());
             EXPECT_TRUE(SendKeys(Platform, Path, false));
             EXPECT_EQ(KeyEventText(Platform.Events()), ExpectedPathEvents(Path, Azerty))
                 << Path << (Azerty ? " on AZERTY" : " on QWERTY");
@@ -74,7 +74,7 @@ TEST(PhotoPath, TypedOnBothLayouts)
 
 TEST(PhotoPath, ColonAndBackslashOnFrenchWithScanCodes)
 {
-    RecordingKeyPlatform Platform(KeyboardLayout::French());
+    TRecordingKeyPlatform Platform(TKeyboardLayout::French());
     EXPECT_TRUE(SendKeys(Platform, "c:\\", false));
     const std::vector<KeyEvent> Expected{
         {'C', 0x2E, 0}, {'C', 0x2E, 2},                   // c
@@ -87,7 +87,7 @@ TEST(PhotoPath, ColonAndBackslashOnFrenchWithScanCodes)
 
 TEST(PhotoPath, ColonAndBackslashOnUSWithScanCodes)
 {
-    RecordingKeyPlatform Platform(KeyboardLayout::UnitedStates());
+    TRecordingKeyPlatform Platform(TKeyboardLayout::UnitedStates());
     EXPECT_TRUE(SendKeys(Platform, "c:\\", false));
     const std::vector<KeyEvent> Expected{
         {'C', 0x2E, 0},  {'C', 0x2E, 2},                                    // c
@@ -100,36 +100,36 @@ TEST(PhotoPath, ColonAndBackslashOnUSWithScanCodes)
 // Every printable ASCII character has a key on both layouts, with no
 // modifier, Shift or AltGr, and the key types that character back: the
 // in-application platform relies on the round trip to turn events into text.
-TEST(KeyboardLayout, TypesEveryPrintableAsciiCharacterAndBack)
+TEST(TKeyboardLayout, TypesEveryPrintableAsciiCharacterAndBack)
 {
-    for (const KeyboardLayout *Layout : {&KeyboardLayout::UnitedStates(), &KeyboardLayout::French()}) {
+    for (const TKeyboardLayout *Layout : {&TKeyboardLayout::UnitedStates(), &TKeyboardLayout::French()}) {
         for (int C = 0x20; C < 0x7F; ++C) {
             const uint16_t Key = Layout->VkKeyScan(static_cast<unsigned char>(C));
-            ASSERT_NE(Key, KeyboardLayout::NoKey) << Layout->Name() << " " << char(C);
+            ASSERT_NE(Key, TKeyboardLayout::NoKey) << Layout->Name() << " " << char(C);
             const unsigned State = Key >> 8;
-            EXPECT_TRUE(State == 0 || State == KeyboardLayout::ShiftState ||
-                        State == KeyboardLayout::AltGrState)
+            EXPECT_TRUE(State == 0 || State == TKeyboardLayout::ShiftState ||
+                        State == TKeyboardLayout::AltGrState)
                 << Layout->Name() << " " << char(C);
             EXPECT_EQ(Layout->Character(Key & 0xFF, State), char32_t(C)) << Layout->Name() << " " << char(C);
             EXPECT_NE(Layout->ScanCode(Key & 0xFF), 0) << Layout->Name() << " " << char(C);
         }
         for (int C = 0x80; C <= 0xFF; ++C)
-            EXPECT_EQ(Layout->VkKeyScan(static_cast<unsigned char>(C)), KeyboardLayout::NoKey)
+            EXPECT_EQ(Layout->VkKeyScan(static_cast<unsigned char>(C)), TKeyboardLayout::NoKey)
                 << Layout->Name() << " byte " << C;
     }
 }
 
-TEST(KeyboardLayout, AzertyKeysDifferFromQwerty)
+TEST(TKeyboardLayout, AzertyKeysDifferFromQwerty)
 {
-    const KeyboardLayout &French = KeyboardLayout::French();
+    const TKeyboardLayout &French = TKeyboardLayout::French();
     EXPECT_EQ(French.VkKeyScan('a'), 'A');
     EXPECT_EQ(French.ScanCode('A'), 0x10); // where QWERTY has Q
     EXPECT_EQ(French.VkKeyScan('1'), 0x100 | '1');
     EXPECT_EQ(French.VkKeyScan('^'), 0x600 | '9'); // not the dead key
     EXPECT_EQ(French.Character('2', 0), U'é');
-    EXPECT_EQ(French.Character('E', KeyboardLayout::AltGrState), U'€');
-    EXPECT_EQ(KeyboardLayout::UnitedStates().ScanCode('A'), 0x1E);
-    EXPECT_EQ(KeyboardLayout::UnitedStates().VkKeyScan('\n'), 0x200 | 0x0D);
+    EXPECT_EQ(French.Character('E', TKeyboardLayout::AltGrState), U'€');
+    EXPECT_EQ(TKeyboardLayout::UnitedStates().ScanCode('A'), 0x1E);
+    EXPECT_EQ(TKeyboardLayout::UnitedStates().VkKeyScan('\n'), 0x200 | 0x0D);
 }
 
 struct LocaleCase {
@@ -137,7 +137,7 @@ struct LocaleCase {
     const char *Layout;
 };
 
-TEST(KeyboardLayout, ChosenFromLocaleName)
+TEST(TKeyboardLayout, ChosenFromLocaleName)
 {
     const LocaleCase Cases[] = {
         {"fr_FR", "French"}, {"fr-FR", "French"}, {"fr_FR.UTF-8", "French"}, {"FR_fr", "French"},
@@ -146,7 +146,7 @@ TEST(KeyboardLayout, ChosenFromLocaleName)
         {"C", "US"},         {"", "US"},          {"french", "US"},
     };
     for (const LocaleCase &Case : Cases)
-        EXPECT_EQ(KeyboardLayout::ForLocaleName(Case.Locale).Name(), Case.Layout) << Case.Locale;
+        EXPECT_EQ(TKeyboardLayout::ForLocaleName(Case.Locale).Name(), Case.Layout) << Case.Locale;
 }
 
 } // namespace

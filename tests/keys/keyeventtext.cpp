@@ -40,7 +40,7 @@ const char *FlagsText(uint32_t Flags)
 
 } // namespace
 
-std::string KeyEventText(const std::vector<RecordingKeyPlatform::KeyEvent> &Events)
+std::string KeyEventText(const std::vector<TRecordingKeyPlatform::KeyEvent> &Events)
 {
     std::string Text;
     for (const auto &Event : Events) {

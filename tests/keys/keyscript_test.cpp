@@ -12,8 +12,8 @@
 
 namespace {
 
-const KeyboardLayout &US = KeyboardLayout::UnitedStates();
-const KeyboardLayout &French = KeyboardLayout::French();
+const TKeyboardLayout &US = TKeyboardLayout::UnitedStates();
+const TKeyboardLayout &French = TKeyboardLayout::French();
 
 // A script typed on the recording platform, with what came of it.
 struct Typed {
@@ -23,14 +23,14 @@ struct Typed {
     std::vector<std::string> Boxes;
 };
 
-Typed Type(RecordingKeyPlatform &Platform, const std::string &Keys, bool PumpKeyMessages = false)
+Typed Type(TRecordingKeyPlatform &Platform, const std::string &Keys, bool PumpKeyMessages = false)
 {
     Typed Outcome;
     Outcome.Result = SendKeys(Platform, Keys, PumpKeyMessages);
     Outcome.Events = KeyEventText(Platform.Events());
     for (const auto &Box : Platform.Boxes()) {
         EXPECT_EQ(Box.Caption, "SendKeys");
-        EXPECT_EQ(Box.Type, KeyPlatform::MB_OK);
+        EXPECT_EQ(Box.Type, TKeyPlatform::MB_OK);
         Outcome.Boxes.push_back(Box.Text + "@" + std::to_string(Box.EventsBefore));
     }
     for (const auto &Event : Platform.Events())
@@ -39,7 +39,7 @@ Typed Type(RecordingKeyPlatform &Platform, const std::string &Keys, bool PumpKey
     return Outcome;
 }
 
-bool AnyModifierDown(const RecordingKeyPlatform &Platform)
+bool AnyModifierDown(const TRecordingKeyPlatform &Platform)
 {
     return Platform.IsDown(0x10) || Platform.IsDown(0x11) || Platform.IsDown(0x12);
 }
@@ -50,7 +50,7 @@ struct ScriptCase {
     std::string Events;
     bool Result = true;
     std::vector<std::string> Boxes = {};
-    const KeyboardLayout *Layout = &US;
+    const TKeyboardLayout *Layout = &US;
 };
 
 void PrintTo(const ScriptCase &Case, std::ostream *Out)
@@ -63,7 +63,7 @@ class SendKeysScript : public ::testing::TestWithParam<ScriptCase> {};
 TEST_P(SendKeysScript, SendsTheseEvents)
 {
     const ScriptCase &Case = GetParam();
-    RecordingKeyPlatform Platform(*Case.Layout);
+    TRecordingKeyPlatform Platform(*Case.Layout);
     const Typed Outcome = Type(Platform, Case.Keys);
     EXPECT_EQ(Outcome.Events, Case.Events);
     EXPECT_EQ(Outcome.Result, Case.Result);
@@ -162,11 +162,11 @@ INSTANTIATE_TEST_SUITE_P(
 // ends normally keeps its modifiers, as the rules say.
 TEST(SendKeys, ModifiersLeftDownOnlyByAnUnclosedGroup)
 {
-    RecordingKeyPlatform Platform;
+    TRecordingKeyPlatform Platform;
     EXPECT_TRUE(SendKeys(Platform, "+(abc", false));
     EXPECT_TRUE(Platform.IsDown(0x10));
 
-    RecordingKeyPlatform Failed;
+    TRecordingKeyPlatform Failed;
     EXPECT_FALSE(SendKeys(Failed, "+^%(abc{DEL", false));
     EXPECT_FALSE(AnyModifierDown(Failed));
 }
@@ -189,7 +189,7 @@ class SendKeysCount : public ::testing::TestWithParam<CountCase> {};
 TEST_P(SendKeysCount, PressesOrRaises)
 {
     const CountCase &Case = GetParam();
-    RecordingKeyPlatform Platform;
+    TRecordingKeyPlatform Platform;
     const std::string Keys = "a{LEFT " + Case.CountText + "}";
     if (Case.Error.empty()) {
         EXPECT_TRUE(SendKeys(Platform, Keys, false));
@@ -243,14 +243,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SendKeys, CountIsConvertedBeforeTheNameIsLookedUp)
 {
-    RecordingKeyPlatform Platform;
+    TRecordingKeyPlatform Platform;
     EXPECT_THROW(SendKeys(Platform, "{FOO x}", false), EConvertError);
     EXPECT_TRUE(Platform.Boxes().empty());
 }
 
 TEST(SendKeys, ConversionErrorReleasesPendingModifiers)
 {
-    RecordingKeyPlatform Platform;
+    TRecordingKeyPlatform Platform;
     EXPECT_THROW(SendKeys(Platform, "+^%(a{LEFT x}b", false), EConvertError);
     EXPECT_EQ(KeyEventText(Platform.Events()),
               "Shift dn, Ctrl dn, Alt dn, A dn, A up, Shift up, Ctrl up, Alt up");
@@ -259,19 +259,19 @@ TEST(SendKeys, ConversionErrorReleasesPendingModifiers)
 
 TEST(SendKeys, MinusOneCountPresses65535TimesWithOneScanCodeLookup)
 {
-    RecordingKeyPlatform Platform;
+    TRecordingKeyPlatform Platform;
     EXPECT_TRUE(SendKeys(Platform, "{LEFT -1}", false));
     const auto &Events = Platform.Events();
     ASSERT_EQ(Events.size(), 2u * 65535u);
     for (size_t i = 0; i < Events.size(); ++i)
-        ASSERT_EQ(Events[i], (RecordingKeyPlatform::KeyEvent{0x25, 0x4B, i % 2 ? 3u : 1u})) << i;
+        ASSERT_EQ(Events[i], (TRecordingKeyPlatform::KeyEvent{0x25, 0x4B, i % 2 ? 3u : 1u})) << i;
     EXPECT_EQ(Platform.ScanCodeLookups(), 1u);
 }
 
 TEST(SendKeys, NumLockTogglesOnceAndKeepsTheEntrysOtherBits)
 {
-    RecordingKeyPlatform Platform;
-    KeyPlatform::KeyStateArray State{};
+    TRecordingKeyPlatform Platform;
+    TKeyPlatform::KeyStateArray State{};
     State[0x90] = 0x80;
     Platform.SetKeyboardState(State);
 
@@ -287,13 +287,13 @@ TEST(SendKeys, NumLockTogglesOnceAndKeepsTheEntrysOtherBits)
 
 TEST(SendKeys, PumpsAfterEveryEventOnlyWhenAsked)
 {
-    RecordingKeyPlatform Pumped;
+    TRecordingKeyPlatform Pumped;
     EXPECT_TRUE(SendKeys(Pumped, "+a{LEFT 2}", true));
     EXPECT_EQ(Pumped.PumpCount(), Pumped.EventCount());
     for (const auto &Event : Pumped.Events())
         EXPECT_TRUE(Event.Pumped);
 
-    RecordingKeyPlatform NotPumped;
+    TRecordingKeyPlatform NotPumped;
     EXPECT_TRUE(SendKeys(NotPumped, "+a{LEFT 2}", false));
     EXPECT_EQ(NotPumped.PumpCount(), 0u);
 }
@@ -325,7 +325,7 @@ TEST(SendKeys, FindsAllFortyOneNamesInLowerCase)
 {
     ASSERT_EQ(std::size(AllNames), 41u);
     for (const NamedKey &Key : AllNames) {
-        RecordingKeyPlatform Platform;
+        TRecordingKeyPlatform Platform;
         EXPECT_TRUE(SendKeys(Platform, std::string("{") + Key.Name + "}", false)) << Key.Name;
         EXPECT_TRUE(Platform.Boxes().empty()) << Key.Name;
         if (Key.VirtualKey == 0x90) {
@@ -335,7 +335,7 @@ TEST(SendKeys, FindsAllFortyOneNamesInLowerCase)
         }
         const uint32_t Extended = Key.Extended ? 1 : 0;
         const uint8_t Scan = Platform.Layout().ScanCode(Key.VirtualKey);
-        EXPECT_EQ(Platform.Events(), (std::vector<RecordingKeyPlatform::KeyEvent>{
+        EXPECT_EQ(Platform.Events(), (std::vector<TRecordingKeyPlatform::KeyEvent>{
                                          {Key.VirtualKey, Scan, Extended},
                                          {Key.VirtualKey, Scan, Extended | 2}}))
             << Key.Name;
@@ -351,7 +351,7 @@ TEST(KeyNameTable, FindsNoNearMiss)
 
 TEST(SendKeys, UsesTheInstalledPlatform)
 {
-    RecordingKeyPlatform Platform;
+    TRecordingKeyPlatform Platform;
     SetCurrentKeyPlatform(&Platform);
     EXPECT_TRUE(SendKeys("ab", false));
     SetCurrentKeyPlatform(nullptr);

@@ -82,15 +82,15 @@ const std::vector<std::string> FixedTexts = {
 
 struct TypingCase {
     const char *Name;
-    const KeyboardLayout *Layout;
+    const TKeyboardLayout *Layout;
     bool PumpKeyMessages;
 };
 
 const TypingCase TypingCases[] = {
-    {"USPumped", &KeyboardLayout::UnitedStates(), true},
-    {"USAtNextPump", &KeyboardLayout::UnitedStates(), false},
-    {"FrenchPumped", &KeyboardLayout::French(), true},
-    {"FrenchAtNextPump", &KeyboardLayout::French(), false},
+    {"USPumped", &TKeyboardLayout::UnitedStates(), true},
+    {"USAtNextPump", &TKeyboardLayout::UnitedStates(), false},
+    {"FrenchPumped", &TKeyboardLayout::French(), true},
+    {"FrenchAtNextPump", &TKeyboardLayout::French(), false},
 };
 
 void PrintTo(const TypingCase &Case, std::ostream *Out)
@@ -119,15 +119,15 @@ protected:
         ASSERT_TRUE(WaitUntil([this] { return QApplication::focusWidget() == Edit; }));
         Platform.SetMessageBox([this](const std::string &Text, const std::string &Caption, unsigned) {
             Boxes.push_back(Caption + ": " + Text);
-            return KeyPlatform::IDOK;
+            return TKeyPlatform::IDOK;
         });
     }
 
-    void SetLayout(const KeyboardLayout &Layout) { Platform.SetLayout(Layout); }
+    void SetLayout(const TKeyboardLayout &Layout) { Platform.SetLayout(Layout); }
 
     QWidget Window;
     QLineEdit *Edit = nullptr;
-    QtKeyPlatform Platform{KeyboardLayout::UnitedStates()};
+    TQtKeyPlatform Platform{TKeyboardLayout::UnitedStates()};
     std::vector<std::string> Boxes;
 };
 
@@ -153,7 +153,7 @@ TEST_P(LineEditTyping, TypesTheFixedTextsExactly)
 INSTANTIATE_TEST_SUITE_P(Layouts, LineEditTyping, ::testing::ValuesIn(TypingCases), CaseName);
 
 // Records the key events a widget receives.
-class KeyEventLog : public QObject {
+class TKeyEventLog : public QObject {
 public:
     struct Entry {
         QEvent::Type Type;
@@ -178,13 +178,13 @@ using LineEdit = LineEditFixture;
 
 TEST_F(LineEdit, AltGrCharacterArrivesAsTheCharacterNotAShortcut)
 {
-    SetLayout(KeyboardLayout::French());
+    SetLayout(TKeyboardLayout::French());
     QAction Shortcut(&Window);
     Shortcut.setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_8));
     Window.addAction(&Shortcut);
     int Triggered = 0;
     QObject::connect(&Shortcut, &QAction::triggered, [&Triggered] { ++Triggered; });
-    KeyEventLog Log;
+    TKeyEventLog Log;
     Edit->installEventFilter(&Log);
 
     EXPECT_TRUE(SendKeys(Platform, "\\", true));
@@ -247,7 +247,7 @@ using MessageBox = QtTest;
 
 TEST_F(MessageBox, DefaultIsAModalBoxCaptionedSendKeysWithOneOkButton)
 {
-    QtKeyPlatform Platform(KeyboardLayout::UnitedStates());
+    TQtKeyPlatform Platform(TKeyboardLayout::UnitedStates());
     QString Title, Text;
     int Buttons = -1;
     bool Modal = false;
@@ -278,11 +278,11 @@ TEST_F(QtTest, DetectsTheLayoutFromTheLocale)
     const QByteArray Expected = qgetenv("NVK_EXPECTED_LAYOUT");
     if (Expected.isEmpty())
         GTEST_SKIP() << "run by the ctest entries that set the locale";
-    EXPECT_EQ(QtKeyPlatform::DetectKeyboardLayout().Name(), Expected.toStdString());
+    EXPECT_EQ(TQtKeyPlatform::DetectKeyboardLayout().Name(), Expected.toStdString());
 }
 
 // A page whose console errors fail the test.
-class RecordingPage : public QWebEnginePage {
+class TRecordingPage : public QWebEnginePage {
 public:
     using QWebEnginePage::QWebEnginePage;
     std::vector<QString> ConsoleErrors;
@@ -303,7 +303,7 @@ protected:
     static void SetUpTestSuite()
     {
         View = new QWebEngineView;
-        Page = new RecordingPage(View);
+        Page = new TRecordingPage(View);
         View->setPage(Page);
         bool Loaded = false;
         QObject::connect(Page, &QWebEnginePage::loadFinished, [&Loaded](bool Ok) { Loaded = Ok; });
@@ -341,13 +341,13 @@ protected:
 
     static inline bool Ready = false;
     static inline QWebEngineView *View = nullptr;
-    static inline RecordingPage *Page = nullptr;
+    static inline TRecordingPage *Page = nullptr;
 };
 
 TEST_P(PageTyping, TypesTheFixedTextsIntoAFocusedTextField)
 {
     ASSERT_TRUE(Ready) << "the page did not load or its window did not become active";
-    QtKeyPlatform Platform(*GetParam().Layout);
+    TQtKeyPlatform Platform(*GetParam().Layout);
     for (const std::string &Text : FixedTexts) {
         ASSERT_EQ(RunJavaScript("var f = document.getElementById('field'); f.value = ''; f.focus();"
                                 "document.activeElement === f"),

@@ -24,9 +24,9 @@ void Require(bool Condition, const char *What)
 
 // Checks each event as it is sent rather than keeping them: a script may ask
 // for millions of presses.
-class CheckingPlatform : public RecordingKeyPlatform {
+class TCheckingPlatform : public TRecordingKeyPlatform {
 public:
-    using RecordingKeyPlatform::RecordingKeyPlatform;
+    using TRecordingKeyPlatform::TRecordingKeyPlatform;
 
     void keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t dwExtraInfo) override
     {
@@ -36,11 +36,11 @@ public:
         Require(bScan == Layout().ScanCode(bVk), "the scan code is the layout's");
         Require(bVk != 0x90, "NumLock is toggled, never pressed");
         Require(dwExtraInfo == 0, "no extra information");
-        RecordingKeyPlatform::keybd_event(bVk, bScan, dwFlags, dwExtraInfo);
+        TRecordingKeyPlatform::keybd_event(bVk, bScan, dwFlags, dwExtraInfo);
     }
 };
 
-bool AnyModifierDown(const RecordingKeyPlatform &Platform)
+bool AnyModifierDown(const TRecordingKeyPlatform &Platform)
 {
     return Platform.IsDown(0x10) || Platform.IsDown(0x11) || Platform.IsDown(0x12);
 }
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     const std::string Keys(reinterpret_cast<const char *>(Data + 1), Size - 1);
     const std::string Script = Keys.substr(0, Keys.find('\0'));
 
-    CheckingPlatform Platform(French ? KeyboardLayout::French() : KeyboardLayout::UnitedStates());
+    TCheckingPlatform Platform(French ? TKeyboardLayout::French() : TKeyboardLayout::UnitedStates());
     Platform.SetKeepEvents(false);
     bool Result = false;
     try {
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     }
 
     for (const auto &Box : Platform.Boxes()) {
-        Require(Box.Caption == "SendKeys" && Box.Type == KeyPlatform::MB_OK, "box caption and style");
+        Require(Box.Caption == "SendKeys" && Box.Type == TKeyPlatform::MB_OK, "box caption and style");
         Require(Box.Text == "Invalid KeyName" || Box.Text == "Invalid Key Name" || Box.Text == "No Close",
                 "box text");
     }
