@@ -9,7 +9,7 @@ set -euo pipefail
 out=$1
 root=$2
 shift 2
-runs=${NVK_FUZZ_RUNS:-500000}
+runs=${NVK_FUZZ_RUNS:-200000}
 cxx=${NVK_FUZZ_CXX:-clang++}
 
 if ! command -v "$cxx" >/dev/null; then
