@@ -18,7 +18,8 @@
 //       "put": assign args[0] to it.
 //   { op: "is", doc, h, cls, free }   instanceof a whitelisted DOM class
 //   { op: "release", doc, free }
-// `free` lists handle indices to release before anything else.
+//   { op: "count" }                   how many handles are held (diagnostic)
+// `free`, { doc, handles }, lists handles to release before anything else.
 // Member names resolve without regard to letter case; a few members of the
 // classic document model that the standard DOM lacks are provided here
 // (see classicMember).
@@ -194,8 +195,9 @@ const nvkBridge = (() => {
     function answer(request) {
         // Handles freed by the host belong to the document it names; those of
         // an earlier document went with it.
-        if (request.doc === docId) {
-            for (const h of request.free || []) {
+        const free = request.free;
+        if (free && free.doc === docId) {
+            for (const h of free.handles) {
                 if (h !== 0)
                     handles.delete(h);
             }
@@ -203,6 +205,8 @@ const nvkBridge = (() => {
         switch (request.op) {
         case 'release':
             return undefined;
+        case 'count':
+            return handles.size;
         case 'is':
             return isInstance(lookUp(request.doc, request.h), request.cls);
         case 'invoke': {

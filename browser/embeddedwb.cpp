@@ -189,14 +189,11 @@ void TEmbeddedWB::FocusBrowser()
     QWidget *form = window();
     // The host can take the focus when it and every container up to the
     // window are visible and enabled; the window itself is tested below.
-    for (QWidget *w = this; w && w != form; w = w->parentWidget()) {
-        if (w->isHidden() || !w->isEnabled())
-            return;
-    }
+    if (!isVisibleTo(form) || !isEnabledTo(form))
+        return;
     if (!form->isVisible() || !form->isEnabled())
         throw EInvalidOperation("Impossible de focaliser une fenêtre désactivée ou invisible");
-    QWidget *target = view_->focusProxy() ? view_->focusProxy() : view_;
-    target->setFocus(Qt::OtherFocusReason);
+    view_->setFocus(Qt::OtherFocusReason);
     if (!form->isActiveWindow())
         form->activateWindow();
 }
@@ -214,6 +211,7 @@ bool TEmbeddedWB::eventFilter(QObject *watched, QEvent *event)
             WatchKeys(static_cast<QChildEvent *>(event)->child());
         break;
     case QEvent::KeyPress:
+    case QEvent::KeyRelease:
     case QEvent::ShortcutOverride: {
         // Ctrl+N would open a new browser window: it is discarded before the
         // browser sees it. Ctrl+Shift+N and N alone go through.

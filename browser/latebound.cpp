@@ -57,9 +57,6 @@ void LateBoundCall(Variant *Result, const Variant &Target, const TCallDesc &Desc
     if (resolved != ole::S_OK)
         throw EOleSysError(ole::StatusText(resolved), resolved);
 
-    if (Result)
-        Result->Clear();
-
     std::vector<Variant> args;
     args.reserve(Args.size());
     for (size_t i = Args.size(); i-- > 0;) {
@@ -81,9 +78,20 @@ void LateBoundCall(Variant *Result, const Variant &Target, const TCallDesc &Desc
     if (kind == TInvokeKind::Method && args.empty() && Result)
         kind = TInvokeKind::MethodOrPropertyGet;
 
+    // Page objects resolve the name together with the call, in one round
+    // trip; an unknown name found there is reported as at resolution.
     Variant returned;
     TExcepInfo excepInfo;
-    const HRESULT status = object->Invoke(id, kind, args, &returned, &excepInfo);
+    HRESULT status = ole::E_FAIL;
+    try {
+        status = object->Invoke(id, kind, args, &returned, &excepInfo);
+    } catch (...) {
+        if (Result)
+            Result->Clear();
+        throw;
+    }
+    if (status == ole::DISP_E_UNKNOWNNAME)
+        throw EOleError("Méthode '" + Desc.Name + "' non supportée par l'objet Automation");
     if (Result)
         *Result = status == ole::S_OK ? std::move(returned) : Variant();
     if (status != ole::S_OK)

@@ -214,7 +214,7 @@ void TPageBridge::QueueRelease(const QString &docId, int handle)
 {
     if (docId != docId_ || rendererGone_)
         return;
-    pendingReleases_[docId].push_back(handle);
+    pendingReleases_.push_back(handle);
     if (!flushScheduled_) {
         flushScheduled_ = true;
         QTimer::singleShot(0, this, &TPageBridge::FlushReleases);
@@ -224,23 +224,27 @@ void TPageBridge::QueueRelease(const QString &docId, int handle)
 void TPageBridge::FlushReleases()
 {
     flushScheduled_ = false;
-    const auto pending = pendingReleases_.find(docId_);
-    if (!page_ || pending == pendingReleases_.end()) {
-        pendingReleases_.clear();
+    if (!page_ || pendingReleases_.empty())
         return;
-    }
-    QJsonArray free;
-    for (int h : pending->second)
-        free.append(h);
-    pendingReleases_.clear();
-    const QJsonObject request{{QStringLiteral("op"), QStringLiteral("release")},
-                              {QStringLiteral("doc"), docId_},
-                              {QStringLiteral("free"), free}};
+    QJsonObject request{{QStringLiteral("op"), QStringLiteral("release")}};
+    TakeReleases(request);
     // Nobody waits for a release; the answer is not needed.
     page_->runJavaScript(
         QStringLiteral("nvkBridge.request(%1)")
             .arg(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact))),
         kWorldId);
+}
+
+void TPageBridge::TakeReleases(QJsonObject &request)
+{
+    if (pendingReleases_.empty())
+        return;
+    QJsonArray handles;
+    for (int h : pendingReleases_)
+        handles.append(h);
+    pendingReleases_.clear();
+    request.insert(QStringLiteral("free"),
+                   QJsonObject{{QStringLiteral("doc"), docId_}, {QStringLiteral("handles"), handles}});
 }
 
 QJsonObject TPageBridge::Request(QJsonObject request)
@@ -253,14 +257,7 @@ QJsonObject TPageBridge::Request(QJsonObject request)
     if (QuitRequested())
         throw EAbort(ole::StatusText(ole::E_ABORT));
 
-    const QString doc = request.value(QLatin1String("doc")).toString();
-    if (const auto pending = pendingReleases_.find(doc); pending != pendingReleases_.end()) {
-        QJsonArray free;
-        for (int h : pending->second)
-            free.append(h);
-        request.insert(QStringLiteral("free"), free);
-        pendingReleases_.erase(pending);
-    }
+    TakeReleases(request);
 
     auto call = std::make_shared<TPendingCall>();
     QEventLoop loop;

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <map>
 #include <vector>
 
 class QWebEngineLoadingInfo;
@@ -96,6 +95,7 @@ private:
     void OnLoadingChanged(const QWebEngineLoadingInfo &info);
     void OnRenderProcessTerminated();
     void FlushReleases();
+    void TakeReleases(QJsonObject &request);
     void RaiseKeptError();
 
     QPointer<QWebEnginePage> page_;
@@ -113,6 +113,7 @@ private:
     QString docId_;
     int32_t docState_ = Uninitialized;
 
-    std::map<QString, std::vector<int>> pendingReleases_;
+    // Handles of the current document whose last reference has gone.
+    std::vector<int> pendingReleases_;
     bool flushScheduled_ = false;
 };

@@ -16,7 +16,12 @@ void TWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
     if (bridge_ && bridge_->HandleConsoleMessage(message))
         return;
     TPageBridge::TEngineCallbackGuard guard(bridge_);
-    emit consoleMessage(level, message, lineNumber, sourceId);
+    try {
+        emit consoleMessage(level, message, lineNumber, sourceId);
+    } catch (...) {
+        if (bridge_)
+            bridge_->Keep(std::current_exception());
+    }
 }
 
 void TWebPage::javaScriptAlert(const QUrl &, const QString &)
@@ -43,7 +48,13 @@ bool TWebPage::javaScriptPrompt(const QUrl &, const QString &, const QString &, 
 bool TWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
     TPageBridge::TEngineCallbackGuard guard(bridge_);
-    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    try {
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    } catch (...) {
+        if (bridge_)
+            bridge_->Keep(std::current_exception());
+        return false;
+    }
 }
 
 QWebEnginePage *TWebPage::createWindow(WebWindowType)

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+// The HTTP server the tests browse: it serves the pages of
+// tests/resources/pages on 127.0.0.1 for any host name, so the browser,
+// routed through it as through a proxy, can load http://test.nvk.test/...
+// A few addresses behave on purpose:
+//   /hang         answers with a body that never ends (until Stop);
+//   /pixel.png    a small image;
+//   /echo-agent   the request's User-Agent as text.
+class TTestServer {
+public:
+    TTestServer();
+    ~TTestServer();
+
+    // Starts on a free port in a thread of its own.
+    void Start();
+    void Stop();
+    int Port() const;
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> impl_;
+};
