@@ -5,6 +5,7 @@ int main(int argc, char *argv[])
 {
     TApplication::PrepareEnvironment();
     TApplication app(argc, argv);
+    app.QuitOnTerminationSignals();
     int exitCode = 0;
     {
         // The window, and the browser with it, is destroyed before the

@@ -17,4 +17,11 @@ public:
     TApplication(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // SIGTERM and SIGINT end the application as closing its window does: the
+    // running workflow unwinds and the process exits cleanly.
+    void QuitOnTerminationSignals();
+
+private:
+    void OnTerminationSignal();
 };
