@@ -2,6 +2,8 @@
 
 #include "browser/embeddedwb.h"
 #include "browser/errordisplay.h"
+#include "formauto/fieldlister.h"
+#include "formauto/fieldsetter.h"
 
 #include <QFontInfo>
 #include <QFrame>
@@ -125,9 +127,22 @@ void TForm1::LayOut()
     Memo1->setGeometry(RightAnchored(744, 0, 233, 543, w).adjusted(0, 0, 0, h - kDesignHeight));
 }
 
-// The workflows behind the buttons are added with their modules; until then
+void TForm1::SetFormField(const IHTMLFormElement &Form, const std::string &FieldName,
+                          const std::string &Value, int32_t Index)
+{
+    ::SetFormField(*EmbeddedWB1, Form, FieldName, Value, Index);
+}
+
+// "Show Fields": shows the memo filled from the page, or hides it as it is.
+void TForm1::Button2Click()
+{
+    Memo1->setVisible(!Memo1->isVisible());
+    if (Memo1->isVisible())
+        ListFormFields(*EmbeddedWB1, Memo1);
+}
+
+// The workflows behind these buttons are added with their module; until then
 // a button does nothing.
 void TForm1::Button1Click() {}
-void TForm1::Button2Click() {}
 void TForm1::BtnGoDeleteAllClick() {}
 void TForm1::BtnGoDeleteOneClick() {}

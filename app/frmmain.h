@@ -3,12 +3,14 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <string>
 
 class QFrame;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class TEmbeddedWB;
+class IHTMLFormElement;
 
 // The tool's one window: the embedded browser, a strip of four buttons and
 // an edit box at the bottom, and a memo over the browser's right-hand strip
@@ -33,6 +35,11 @@ public:
     // the page and the element's index in that form.
     int32_t FoundFormIndex = 0;
     int32_t FoundElementIndex = 0;
+
+    // Puts a value into a named field of a form of the open page; see
+    // formauto/fieldsetter.h.
+    void SetFormField(const IHTMLFormElement &Form, const std::string &FieldName,
+                      const std::string &Value, int32_t Index);
 
     void Button1Click();
     void Button2Click();
