@@ -4,6 +4,7 @@
 #include "browser/errordisplay.h"
 #include "formauto/fieldlister.h"
 #include "formauto/fieldsetter.h"
+#include "workflows/adworkflows.h"
 
 #include <QFontInfo>
 #include <QFrame>
@@ -84,6 +85,8 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     Bind(BtnGoDeleteAll, &TForm1::BtnGoDeleteAllClick);
     Bind(BtnGoDeleteOne, &TForm1::BtnGoDeleteOneClick);
 
+    workflows_ = std::make_unique<TAdWorkflows>(*EmbeddedWB1, FoundFormIndex, FoundElementIndex);
+
     LayOut();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -141,8 +144,33 @@ void TForm1::Button2Click()
         ListFormFields(*EmbeddedWB1, Memo1);
 }
 
-// The workflows behind these buttons are added with their module; until then
-// a button does nothing.
-void TForm1::Button1Click() {}
-void TForm1::BtnGoDeleteAllClick() {}
-void TForm1::BtnGoDeleteOneClick() {}
+void TForm1::AddVO()
+{
+    workflows_->AddVO();
+}
+
+void TForm1::AddPhoto(const std::string &Path)
+{
+    workflows_->AddPhoto(Path);
+}
+
+void TForm1::DeleteOneID(const std::string &AdNumber)
+{
+    workflows_->DeleteOneID(AdNumber);
+}
+
+// GO: the ad form filled twice, with its photos.
+void TForm1::Button1Click()
+{
+    workflows_->GoSequence();
+}
+
+void TForm1::BtnGoDeleteOneClick()
+{
+    DeleteOneID(EdNumber->text().toStdString());
+}
+
+void TForm1::BtnGoDeleteAllClick()
+{
+    workflows_->DeleteAll();
+}

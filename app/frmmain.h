@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QFrame;
@@ -11,6 +12,7 @@ class QPlainTextEdit;
 class QPushButton;
 class TEmbeddedWB;
 class IHTMLFormElement;
+class TAdWorkflows;
 
 // The tool's one window: the embedded browser, a strip of four buttons and
 // an edit box at the bottom, and a memo over the browser's right-hand strip
@@ -41,6 +43,10 @@ public:
     void SetFormField(const IHTMLFormElement &Form, const std::string &FieldName,
                       const std::string &Value, int32_t Index);
 
+    void AddVO();
+    void AddPhoto(const std::string &Path);
+    void DeleteOneID(const std::string &AdNumber);
+
     void Button1Click();
     void Button2Click();
     void BtnGoDeleteAllClick();
@@ -58,4 +64,5 @@ private:
     void LayOut();
 
     int runningHandlers_ = 0;
+    std::unique_ptr<TAdWorkflows> workflows_;
 };

@@ -1,11 +1,16 @@
 #include "app/frmmain.h"
 #include "app/tapplication.h"
+#include "keys/keyplatform.h"
+#include "keys/qtkeyplatform.h"
 
 int main(int argc, char *argv[])
 {
     TApplication::PrepareEnvironment();
     TApplication app(argc, argv);
     app.QuitOnTerminationSignals();
+    // Keystroke scripts type into the focused widget of the application.
+    TQtKeyPlatform keyboard;
+    SetCurrentKeyPlatform(&keyboard);
     int exitCode = 0;
     {
         // The window, and the browser with it, is destroyed before the

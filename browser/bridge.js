@@ -36,6 +36,19 @@
 // Reports. The host keeps the load state without asking: on creation and at
 // every readystatechange this script writes nvkToken + JSON
 // { doc, state, url } to the console at debug level.
+//
+// File fields. The characters of trusted key events typed into a file field
+// are kept per field (Backspace removes one); events made by scripts are
+// ignored. An answer carries `typed: [{ field, text }]` when some field's
+// text changed since the last answer. The host resolves the text as a path
+// and answers with
+//   { op: "attach", doc, field, text, name, type, data }   data: base64, or
+//   { op: "attach", doc, field, text }                     to empty the field;
+// the field then holds that file alone. Every answer also carries `keys`, the
+// number of trusted key events (down and up) the document has seen, so that
+// the host can tell when the keys it delivered have all arrived. The typed text goes on growing as
+// keys come, like the text of a field one types into; an attach made for a
+// text that has grown since is dropped (-1), and the newer text follows.
 'use strict';
 
 const nvkBridge = (() => {
@@ -53,6 +66,67 @@ const nvkBridge = (() => {
             super(message);
             this.kind = kind;
         }
+    }
+
+    const fileFields = new Map();     // field id -> element
+    const fieldIds = new WeakMap();   // element -> field id
+    const typedText = new Map();      // field id -> text typed so far
+    let typedChanged = false;
+    let keysSeen = 0;
+
+    function fieldId(element) {
+        if (!fieldIds.has(element)) {
+            const id = fileFields.size + 1;
+            fieldIds.set(element, id);
+            fileFields.set(id, element);
+        }
+        return fieldIds.get(element);
+    }
+
+    // Registered on the window, in the capture phase, at document creation:
+    // before any listener of the page, which cannot hide a key from it.
+    const countKey = (e) => {
+        if (e.isTrusted)
+            keysSeen++;
+    };
+    window.addEventListener('keyup', countKey, true);
+    window.addEventListener('keydown', (e) => {
+        countKey(e);
+        const target = e.target;
+        if (!e.isTrusted || !(target instanceof HTMLInputElement) || target.type !== 'file')
+            return;
+        const id = fieldId(target);
+        let text = typedText.get(id) || '';
+        if (e.key === 'Backspace')
+            text = text.slice(0, -1);
+        else if (e.key.length === 1 || (e.key.length === 2 && e.key.codePointAt(0) > 0xffff))
+            text += e.key;
+        else
+            return;
+        typedText.set(id, text);
+        typedChanged = true;
+    }, true);
+
+    function takeTyped() {
+        if (!typedChanged)
+            return undefined;
+        typedChanged = false;
+        return Array.from(typedText, ([field, text]) => ({ field, text }));
+    }
+
+    function attach(request) {
+        const input = fileFields.get(request.field);
+        if (!input)
+            throw new BridgeError('gone', 'the file field has gone');
+        if (typedText.get(request.field) !== request.text)
+            return -1;
+        const transfer = new DataTransfer();
+        if (request.data !== undefined) {
+            const bytes = Uint8Array.from(atob(request.data), (c) => c.charCodeAt(0));
+            transfer.items.add(new File([bytes], request.name, { type: request.type }));
+        }
+        input.files = transfer.files;
+        return transfer.files.length;
     }
 
     function report() {
@@ -207,6 +281,10 @@ const nvkBridge = (() => {
             return undefined;
         case 'count':
             return handles.size;
+        case 'attach':
+            if (request.doc !== docId)
+                throw new BridgeError('gone', 'the object has gone');
+            return attach(request);
         case 'is':
             return isInstance(lookUp(request.doc, request.h), request.cls);
         case 'invoke': {
@@ -220,8 +298,14 @@ const nvkBridge = (() => {
     }
 
     function request(req) {
+        // Nobody reads the answer to a release: what changed in the typed
+        // text waits for an answer that is read.
+        const typed = () => (req.op === 'release' ? undefined : takeTyped());
         try {
-            return JSON.stringify({ ok: true, doc: docId, value: encode(answer(req)) });
+            const value = encode(answer(req));
+            return JSON.stringify({
+                ok: true, doc: docId, value, typed: typed(), keys: keysSeen,
+            });
         } catch (e) {
             let kind = 'exception';
             let message;
@@ -235,7 +319,10 @@ const nvkBridge = (() => {
             } else {
                 message = String(e);
             }
-            return JSON.stringify({ ok: false, doc: docId, error: { kind, message, name } });
+            return JSON.stringify({
+                ok: false, doc: docId, error: { kind, message, name }, typed: typed(),
+                keys: keysSeen,
+            });
         }
     }
 

@@ -219,6 +219,8 @@ bool TEmbeddedWB::eventFilter(QObject *watched, QEvent *event)
         const Qt::KeyboardModifiers mods = key->modifiers();
         if (key->key() == Qt::Key_N && (mods & Qt::ControlModifier) && !(mods & Qt::ShiftModifier))
             return true;
+        if (event->type() != QEvent::ShortcutOverride && watched == view_->focusProxy())
+            bridge_->NoteKeyDelivered();
         break;
     }
     default:

@@ -32,6 +32,12 @@ THtmlInterface::THtmlInterface(const Variant &value, const char *domClass)
     object_ = std::move(object);
 }
 
+bool THtmlInterface::IsOfGoneDocument() const
+{
+    return object_ &&
+           (!object_->Bridge() || object_->DocumentId() != object_->Bridge()->DocumentId());
+}
+
 Variant THtmlInterface::AsVariant() const
 {
     return object_ ? Variant::FromDispatch(object_) : Variant();

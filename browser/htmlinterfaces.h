@@ -20,6 +20,9 @@ public:
     bool IsNull() const { return !object_; }
     explicit operator bool() const { return !IsNull(); }
     Variant AsVariant() const;
+    // True when the object's document has been replaced (the page was left)
+    // or its page has gone.
+    bool IsOfGoneDocument() const;
 
 protected:
     THtmlInterface() = default;

@@ -3,7 +3,9 @@
 #include "browser/dispatch.h"
 #include "browser/errors.h"
 #include "browser/messagepump.h"
+#include "browser/typedfile.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -170,6 +172,7 @@ void TPageBridge::OnRenderProcessTerminated()
     docId_.clear();
     docState_ = Complete;
     pendingReleases_.clear();
+    typedPaths_.clear();
     emit stateChanged();
 }
 
@@ -187,6 +190,8 @@ bool TPageBridge::HandleConsoleMessage(const QString &message)
         if (doc != docId_) {
             docId_ = doc;
             pendingReleases_.clear();
+            typedPaths_.clear();
+            keysDelivered_ = keysSeen_ = 0;
         }
         awaitingDocument_ = false;
         rendererGone_ = false;
@@ -257,6 +262,58 @@ QJsonObject TPageBridge::Request(QJsonObject request)
     if (QuitRequested())
         throw EAbort(ole::StatusText(ole::E_ABORT));
 
+    AwaitDeliveredKeys();
+    AttachTypedFiles();
+    return RoundTrip(request);
+}
+
+void TPageBridge::NoteKeyDelivered()
+{
+    ++keysDelivered_;
+}
+
+void TPageBridge::AwaitDeliveredKeys()
+{
+    // Key events and calls reach the renderer by different roads, and a call
+    // may overtake keys delivered just before it. Typing into a file field
+    // must be known before the next call runs (the call may be the click
+    // that uploads the file), so the call waits until the page has seen
+    // every key delivered to it, for a moment at most.
+    if (keysSeen_ >= keysDelivered_)
+        return;
+    const QDeadlineTimer deadline(kKeyDeliveryWaitMs);
+    while (keysSeen_ < keysDelivered_ && !deadline.hasExpired() && !QuitRequested()) {
+        RoundTrip({{QStringLiteral("op"), QStringLiteral("count")}});
+        if (keysSeen_ < keysDelivered_)
+            Sleep(5);
+    }
+    // Keys the page never sees (it lost the focus meanwhile) must not slow
+    // every later call.
+    keysSeen_ = keysDelivered_;
+}
+
+void TPageBridge::AttachTypedFiles()
+{
+    // Each typed path is resolved here, by the host, and the file it names
+    // (or nothing) goes into its field; only the bridge's record of trusted
+    // typing can make the host read a file.
+    for (const auto &[field, typed] : std::exchange(typedPaths_, {})) {
+        QJsonObject attach{{QStringLiteral("op"), QStringLiteral("attach")},
+                           {QStringLiteral("doc"), docId_},
+                           {QStringLiteral("field"), field},
+                           {QStringLiteral("text"), typed}};
+        if (const std::optional<TAttachableFile> file = ReadAttachableFile(typed)) {
+            attach.insert(QStringLiteral("name"), file->Name);
+            attach.insert(QStringLiteral("type"), file->MimeType);
+            attach.insert(QStringLiteral("data"), QString::fromLatin1(file->Data.toBase64()));
+        }
+        RoundTrip(attach);
+    }
+}
+
+QJsonObject TPageBridge::RoundTrip(const QJsonObject &original)
+{
+    QJsonObject request = original;
     TakeReleases(request);
 
     auto call = std::make_shared<TPendingCall>();
@@ -314,5 +371,16 @@ QJsonObject TPageBridge::Request(QJsonObject request)
     if (parseError.error != QJsonParseError::NoError || !answer.isObject() ||
         !answer.object().value(QLatin1String("ok")).isBool())
         RaiseStatus(ole::E_FAIL);
-    return answer.object();
+    const QJsonObject envelope = answer.object();
+    if (envelope.value(QLatin1String("doc")).toString() == docId_) {
+        keysSeen_ = std::max(keysSeen_, envelope.value(QLatin1String("keys")).toInt());
+        const QJsonArray typed = envelope.value(QLatin1String("typed")).toArray();
+        for (const QJsonValue &entry : typed) {
+            const QJsonObject field = entry.toObject();
+            const int id = field.value(QLatin1String("field")).toInt();
+            std::erase_if(typedPaths_, [id](const auto &pending) { return pending.first == id; });
+            typedPaths_.emplace_back(id, field.value(QLatin1String("text")).toString());
+        }
+    }
+    return envelope;
 }

@@ -37,6 +37,7 @@ public:
 
     static constexpr uint32_t kWorldId = 7;
     static constexpr int kDefaultCallTimeoutMs = 15000;
+    static constexpr int kKeyDeliveryWaitMs = 2000;
 
     explicit TPageBridge(QWebEnginePage *page, QObject *parent = nullptr);
     ~TPageBridge() override;
@@ -82,6 +83,9 @@ public:
     void Keep(std::exception_ptr error);
     bool InEngineCallback() const { return engineCallbackDepth_ > 0; }
 
+    // A key event was delivered to the page's render widget.
+    void NoteKeyDelivered();
+
     // Handles a console message of the page; true when it was the bridge's
     // own report and must not go further.
     bool HandleConsoleMessage(const QString &message);
@@ -94,6 +98,9 @@ private:
     void InstallScript();
     void OnLoadingChanged(const QWebEngineLoadingInfo &info);
     void OnRenderProcessTerminated();
+    QJsonObject RoundTrip(const QJsonObject &request);
+    void AttachTypedFiles();
+    void AwaitDeliveredKeys();
     void FlushReleases();
     void TakeReleases(QJsonObject &request);
     void RaiseKeptError();
@@ -113,6 +120,12 @@ private:
     QString docId_;
     int32_t docState_ = Uninitialized;
 
+    // Paths typed into file fields of the current document, by field, to be
+    // attached before the next call runs.
+    std::vector<std::pair<int, QString>> typedPaths_;
+    // Key events delivered to the current document, and seen by it.
+    int keysDelivered_ = 0;
+    int keysSeen_ = 0;
     // Handles of the current document whose last reference has gone.
     std::vector<int> pendingReleases_;
     bool flushScheduled_ = false;

@@ -49,7 +49,16 @@ bool TWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type, boo
 {
     TPageBridge::TEngineCallbackGuard guard(bridge_);
     try {
-        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+        const bool accepted = QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+        // A page that starts a navigation itself (a submit clicked, a link
+        // followed) leaves its complete state as soon as the engine takes
+        // the request, so that a page wait right after the click waits for
+        // the new page. A move within the same document loads nothing.
+        const bool sameDocument = url.hasFragment() && url.adjusted(QUrl::RemoveFragment) ==
+                                                           this->url().adjusted(QUrl::RemoveFragment);
+        if (accepted && isMainFrame && !sameDocument && bridge_)
+            bridge_->BeginNavigation();
+        return accepted;
     } catch (...) {
         if (bridge_)
             bridge_->Keep(std::current_exception());

@@ -37,7 +37,10 @@ void WaitWhileBusy(TEmbeddedWB &Control)
 void SetFormField(TEmbeddedWB &Control, const IHTMLFormElement &Form, const std::string &FieldName,
                   const std::string &Value, int32_t Index)
 {
-    if (!Form.IsNull()) {
+    // A form of a page that has since been left holds no field any more
+    // (the deletion sets the password on the first page's form after that
+    // page was left); it is treated like no form.
+    if (!Form.IsNull() && !Form.IsOfGoneDocument()) {
         const IHTMLElement element(
             Form.item(Variant::FromUtf8(FieldName), Variant::FromInteger(Index)));
         if (!element.IsNull()) {

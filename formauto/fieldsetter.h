@@ -12,7 +12,7 @@ class TEmbeddedWB;
 // exactly "checked" and unchecked by anything else, lists get the value,
 // text areas too. Inputs and lists then get a change event, whose failure is
 // ignored; every field found is followed by a wait while the browser is busy.
-// No form, or no such field, sets nothing. A pump ends every call.
+// No form, a form of a page since left, or no such field, sets nothing. A pump ends every call.
 void SetFormField(TEmbeddedWB &Control, const IHTMLFormElement &Form, const std::string &FieldName,
                   const std::string &Value, int32_t Index);
 

@@ -12,9 +12,23 @@
 
 #include <gtest/gtest.h>
 
+#ifdef NVK_TEST_WITH_PRACTICE_SITE
+#include "practice/practicesite.h"
+#endif
+
 namespace testutil {
 QStringList &ExpectedWarnings();
+
+#ifdef NVK_TEST_WITH_PRACTICE_SITE
+namespace {
+practice::PracticeSite *practiceSite = nullptr;
 }
+practice::PracticeSite &PracticeSite()
+{
+    return *practiceSite;
+}
+#endif
+} // namespace testutil
 
 namespace {
 
@@ -75,13 +89,24 @@ int main(int argc, char **argv)
 
     TTestServer server;
     server.Start();
+    int upstreamPort = server.Port();
+#ifdef NVK_TEST_WITH_PRACTICE_SITE
+    // The browser reaches the practice site's host through the practice site
+    // itself, as the tool's launcher routes it.
+    practice::PracticeSite site;
+    upstreamPort = site.start(0);
+    testutil::practiceSite = &site;
+#endif
 
     QTemporaryDir runtimeDir;
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit());
+    // Typed photo paths resolve under the data folder: the tests' own.
+    QTemporaryDir dataDir;
+    qputenv("XDG_DATA_HOME", dataDir.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    flags += " --proxy-server=http://127.0.0.1:" + QByteArray::number(server.Port());
+    flags += " --proxy-server=http://127.0.0.1:" + QByteArray::number(upstreamPort);
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
 
     qInstallMessageHandler(HandleMessage);
@@ -92,6 +117,9 @@ int main(int argc, char **argv)
         testing::UnitTest::GetInstance()->listeners().Append(new TWarningListener);
         exitCode = RUN_ALL_TESTS();
     }
+#ifdef NVK_TEST_WITH_PRACTICE_SITE
+    site.stop();
+#endif
     server.Stop();
     return exitCode;
 }

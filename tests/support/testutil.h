@@ -9,6 +9,10 @@
 
 class TEmbeddedWB;
 
+namespace practice {
+class PracticeSite;
+}
+
 // Helpers shared by the tests that run the real engine. The test main starts
 // the test server, routes the browser through it and makes the application
 // object; everything here waits by running the event loop.
@@ -25,6 +29,10 @@ bool Load(TEmbeddedWB &browser, const QString &page, int timeoutMs = 15000);
 
 // Runs script in the page's main world and returns its result as text.
 QString RunInPage(TEmbeddedWB &browser, const QString &script);
+
+// The practice site the browser is routed to, in test programs made with
+// nvk_add_practice_test.
+practice::PracticeSite &PracticeSite();
 
 // Qt warnings and page console errors fail the running test unless a
 // pattern here matches them. Cleared after each test.
