@@ -137,6 +137,7 @@ void TEmbeddedWB::Navigate(const QString &address)
 
 bool TEmbeddedWB::WaitForPage(uint32_t TimeOut)
 {
+    TWaitAccount account;
     bool Aborted = false;
     if (!testAttribute(Qt::WA_WState_Created))
         return !Aborted;

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <chrono>
+
 void WakeUpDispatcher()
 {
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
@@ -20,8 +22,36 @@ void PumpMessages()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+namespace {
+
+int waitDepth = 0;
+int64_t waitedNanoseconds = 0;
+
+int64_t NowNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+TWaitAccount::TWaitAccount() : start_(waitDepth++ == 0 ? NowNanoseconds() : 0) {}
+
+TWaitAccount::~TWaitAccount()
+{
+    if (--waitDepth == 0)
+        waitedNanoseconds += NowNanoseconds() - start_;
+}
+
+int64_t TWaitAccount::TotalNanoseconds()
+{
+    return waitedNanoseconds;
+}
+
 void Sleep(uint32_t milliseconds)
 {
+    TWaitAccount account;
     TQuitWatcher::Instance();
     WakeUpDispatcher();
     QEventLoop loop;

@@ -17,6 +17,21 @@
 void PumpMessages();
 void Sleep(uint32_t milliseconds);
 
+// Counts the time spent in the tool's pauses and page waits, nested ones
+// once, so that a benchmark can tell the tool's own time from its waiting.
+class TWaitAccount {
+public:
+    TWaitAccount();
+    ~TWaitAccount();
+    TWaitAccount(const TWaitAccount &) = delete;
+    TWaitAccount &operator=(const TWaitAccount &) = delete;
+
+    static int64_t TotalNanoseconds();
+
+private:
+    int64_t start_;
+};
+
 // Wakes the event dispatcher of the current thread, if there is one.
 void WakeUpDispatcher();
 
