@@ -23,6 +23,18 @@ void TypeKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt:
     QCoreApplication::sendEvent(target, &release);
 }
 
+// A page just loaded may drop input until its renderer is ready for it:
+// type a probe key until the page sees one, then start from no keys.
+bool WaitUntilThePageTakesKeys(TEmbeddedWB &browser, QWidget *focus)
+{
+    const bool ready = testutil::WaitUntil([&] {
+        TypeKey(focus, Qt::Key_X);
+        return testutil::RunInPage(browser, "String(keys.length > 0)") == "true";
+    });
+    testutil::RunInPage(browser, "keys.length = 0");
+    return ready;
+}
+
 } // namespace
 
 TEST_F(HostTest, StartsWithoutADocument)
@@ -65,6 +77,7 @@ TEST_F(HostTest, PagesShowNoDialogsAndLeaveDespiteBeforeUnload)
     browser->FocusBrowser();
     QWidget *focus = browser->View()->focusProxy();
     ASSERT_TRUE(testutil::WaitUntil([&] { return QApplication::focusWidget() == focus; }));
+    ASSERT_TRUE(WaitUntilThePageTakesKeys(*browser, focus));
     TypeKey(focus, Qt::Key_A);
     ASSERT_TRUE(testutil::WaitUntil([&] { return testutil::RunInPage(*browser, "keys.join()") == "a"; }));
     ASSERT_TRUE(testutil::Load(*browser, "image.html"));
@@ -78,6 +91,7 @@ TEST_F(HostTest, CtrlNIsDiscardedButCtrlShiftNAndNAreNot)
     browser->FocusBrowser();
     QWidget *focus = browser->View()->focusProxy();
     ASSERT_TRUE(testutil::WaitUntil([&] { return QApplication::focusWidget() == focus; }));
+    ASSERT_TRUE(WaitUntilThePageTakesKeys(*browser, focus));
     TypeKey(focus, Qt::Key_N, Qt::ControlModifier);
     TypeKey(focus, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     TypeKey(focus, Qt::Key_N);
