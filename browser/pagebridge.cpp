@@ -44,6 +44,18 @@ QString BridgeSource()
     return QString::fromUtf8(file.readAll());
 }
 
+// Every value crosses into the page through this one encoder: JSON, which is
+// also a JavaScript expression.
+QString ToScript(const QJsonObject &value)
+{
+    return QString::fromUtf8(QJsonDocument(value).toJson(QJsonDocument::Compact));
+}
+
+QString RequestScript(const QJsonObject &request)
+{
+    return QStringLiteral("nvkBridge.request(%1)").arg(ToScript(request));
+}
+
 [[noreturn]] void RaiseStatus(HRESULT status)
 {
     throw EOleSysError(ole::StatusText(status), status);
@@ -99,11 +111,8 @@ void TPageBridge::InstallScript()
     script.setWorldId(kWorldId);
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setRunsOnSubFrames(false);
-    const QString tokenLine =
-        QStringLiteral("const nvkToken = %1;\n")
-            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{token_}).toJson(QJsonDocument::Compact))
-                     .mid(1)
-                     .chopped(1));
+    const QString tokenLine = QStringLiteral("const nvkToken = %1.token;\n")
+                                  .arg(ToScript({{QStringLiteral("token"), token_}}));
     script.setSourceCode(tokenLine + BridgeSource());
     page_->scripts().insert(script);
 }
@@ -234,10 +243,7 @@ void TPageBridge::FlushReleases()
     QJsonObject request{{QStringLiteral("op"), QStringLiteral("release")}};
     TakeReleases(request);
     // Nobody waits for a release; the answer is not needed.
-    page_->runJavaScript(
-        QStringLiteral("nvkBridge.request(%1)")
-            .arg(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact))),
-        kWorldId);
+    page_->runJavaScript(RequestScript(request), kWorldId);
 }
 
 void TPageBridge::TakeReleases(QJsonObject &request)
@@ -319,10 +325,7 @@ QJsonObject TPageBridge::RoundTrip(const QJsonObject &original)
     auto call = std::make_shared<TPendingCall>();
     QEventLoop loop;
     call->loop = &loop;
-    page_->runJavaScript(
-        QStringLiteral("nvkBridge.request(%1)")
-            .arg(QString::fromUtf8(QJsonDocument(request).toJson(QJsonDocument::Compact))),
-        kWorldId, [call](const QVariant &value) {
+    page_->runJavaScript(RequestScript(request), kWorldId, [call](const QVariant &value) {
             call->answered = true;
             call->value = value;
             if (call->loop)

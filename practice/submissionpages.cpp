@@ -103,6 +103,14 @@ Reply SubmissionPages::form(const httplib::Request& request)
                        QJsonObject{{"event", "view"}, {"page", "form"}, {"draft", q(view.draft)}});
 }
 
+std::string SubmissionPages::draftOf(const std::map<std::string, std::string>& fields)
+{
+    const auto draftField = fields.find("draft");
+    return draftField != fields.end() && DraftStore::isDraftNumber(draftField->second)
+        ? draftField->second
+        : drafts_.newDraft();
+}
+
 Reply SubmissionPages::upload(const httplib::Request& request)
 {
     bool valid = false;
@@ -119,10 +127,7 @@ Reply SubmissionPages::upload(const httplib::Request& request)
         return reply;
     }
     const std::map<std::string, std::string> fields = textFields(request);
-    const auto draftField = fields.find("draft");
-    view.draft = draftField != fields.end() && DraftStore::isDraftNumber(draftField->second)
-        ? draftField->second
-        : drafts_.newDraft();
+    view.draft = draftOf(fields);
     view.values = keptValues(fields);
     view.photoMaxBytes = photoMaxBytes_;
 
@@ -186,10 +191,7 @@ Reply SubmissionPages::submit(const httplib::Request& request)
     }
     const std::map<std::string, std::string> fields = textFields(request);
     view.values = keptValues(fields);
-    const auto draftField = fields.find("draft");
-    view.draft = draftField != fields.end() && DraftStore::isDraftNumber(draftField->second)
-        ? draftField->second
-        : drafts_.newDraft();
+    view.draft = draftOf(fields);
     view.photoMaxBytes = photoMaxBytes_;
 
     // The checks a classifieds site makes before it takes an ad.

@@ -4,6 +4,9 @@
 #include "practice/draftstore.h"
 #include "practice/reply.h"
 
+#include <map>
+#include <string>
+
 namespace practice {
 
 // The pages of ad submission: the form, the photo upload that sends the
@@ -19,6 +22,10 @@ public:
     Reply photo(const std::string& draft, const std::string& number); // GET /ai/photos/D/N
 
 private:
+    // The draft the posted form names, or a new one when it names none we
+    // could have given.
+    std::string draftOf(const std::map<std::string, std::string>& fields);
+
     AdStore& ads_;
     DraftStore& drafts_;
     std::size_t photoMaxBytes_;
