@@ -2,6 +2,7 @@
 
 #include "browser/embeddedwb.h"
 #include "browser/errordisplay.h"
+#include "browser/logging.h"
 #include "formauto/fieldlister.h"
 #include "formauto/fieldsetter.h"
 #include "workflows/adworkflows.h"
@@ -103,9 +104,11 @@ void TForm1::FormCreate()
 
 void TForm1::Bind(QPushButton *button, void (TForm1::*handler)())
 {
-    connect(button, &QPushButton::clicked, this, [this, handler] {
+    connect(button, &QPushButton::clicked, this, [this, button, handler] {
         ++runningHandlers_;
+        qCDebug(lcWorkflow) << "handler starts:" << button->objectName() << "depth" << runningHandlers_;
         RunGuarded([this, handler] { (this->*handler)(); });
+        qCDebug(lcWorkflow) << "handler ends:" << button->objectName() << "depth" << runningHandlers_;
         --runningHandlers_;
     });
 }

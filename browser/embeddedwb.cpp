@@ -2,6 +2,7 @@
 
 #include "browser/errors.h"
 #include "browser/latebound.h"
+#include "browser/logging.h"
 #include "browser/messagepump.h"
 #include "browser/pagebridge.h"
 #include "browser/pageobject.h"
@@ -131,6 +132,7 @@ void TEmbeddedWB::Navigate(const QString &address)
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
         throw EOleException("Adresse non valide : " + address.toStdString(), ole::E_FAIL);
+    qCDebug(lcBrowser) << "navigate" << url.toString();
     bridge_->BeginNavigation();
     page_->load(url);
 }

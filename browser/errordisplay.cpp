@@ -1,6 +1,7 @@
 #include "browser/errordisplay.h"
 
 #include "browser/errors.h"
+#include "browser/logging.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -67,6 +68,7 @@ void HandleException(std::exception_ptr error)
     try {
         std::rethrow_exception(error);
     } catch (const EAbort &) {
+        qCDebug(lcBrowser) << "abort dropped";
         return;
     } catch (const std::exception &e) {
         message = QString::fromUtf8(e.what());
@@ -76,5 +78,6 @@ void HandleException(std::exception_ptr error)
     // A window holding the mouse lets it go before the box comes up.
     if (QWidget *grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
+    qCDebug(lcBrowser) << "error shown:" << message;
     Presenter().ShowError(ApplicationTitle(), WithFinalPeriod(message));
 }

@@ -2,6 +2,7 @@
 
 #include "browser/dispatch.h"
 #include "browser/errors.h"
+#include "browser/logging.h"
 #include "browser/messagepump.h"
 #include "browser/typedfile.h"
 
@@ -58,6 +59,7 @@ QString RequestScript(const QJsonObject &request)
 
 [[noreturn]] void RaiseStatus(HRESULT status)
 {
+    qCDebug(lcBrowser) << "call fails:" << QString::fromStdString(ole::StatusText(status));
     throw EOleSysError(ole::StatusText(status), status);
 }
 
@@ -128,15 +130,36 @@ int32_t TPageBridge::ReadyState() const
 
 void TPageBridge::BeginNavigation()
 {
+    qCDebug(lcBrowser) << "navigation begins";
     navigated_ = true;
     busy_ = true;
+    // The document shown now stays the document until the navigation
+    // produces one of its own: its late reports (an aborted page turns
+    // complete as it is left) update what is shown but end no wait.
     awaitingDocument_ = true;
     emit stateChanged();
+}
+
+void TPageBridge::ShowDocument(const QString &doc, int32_t state)
+{
+    if (doc != docId_) {
+        if (!docId_.isEmpty())
+            retiredDocs_.insert(docId_);
+        docId_ = doc;
+        pendingReleases_.clear();
+        typedPaths_.clear();
+        keysDelivered_ = keysSeen_ = 0;
+        // A new document is what the awaited navigation produced.
+        awaitingDocument_ = false;
+    }
+    docState_ = state;
 }
 
 void TPageBridge::OnLoadingChanged(const QWebEngineLoadingInfo &info)
 {
     TEngineCallbackGuard guard(this);
+    qCDebug(lcBrowser) << "load" << info.status() << info.url().toString()
+                       << (info.isErrorPage() ? "error page" : "");
     try {
         switch (info.status()) {
         case QWebEngineLoadingInfo::LoadStartedStatus:
@@ -144,24 +167,28 @@ void TPageBridge::OnLoadingChanged(const QWebEngineLoadingInfo &info)
             // followed) count like the host's own.
             navigated_ = true;
             busy_ = true;
-            awaitingDocument_ = true;
             rendererGone_ = false;
+            awaitingDocument_ = true;
             break;
         case QWebEngineLoadingInfo::LoadSucceededStatus:
-            busy_ = false;
-            if (!awaitingDocument_)
-                docState_ = Complete;
-            awaitingDocument_ = false;
-            break;
         case QWebEngineLoadingInfo::LoadStoppedStatus:
         case QWebEngineLoadingInfo::LoadFailedStatus:
             busy_ = false;
-            // A load that failed without producing a document of its own
-            // leaves no document behind.
-            if (awaitingDocument_)
-                docId_.clear();
-            awaitingDocument_ = false;
-            docState_ = Complete;
+            if (awaitingDocument_) {
+                awaitingDocument_ = false;
+                // A load that ends without a document of the bridge either
+                // never replaced the page (stopped before it committed, a
+                // 204 answer, a download), which then stays as it is, or
+                // put up a page the bridge does not run in (the engine's
+                // error page), and then the tool has no document.
+                if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+                    info.isErrorPage())
+                    ShowDocument(QString(), Complete);
+            } else {
+                // The document's last report may say interactive when its
+                // load ended on an error or was stopped.
+                docState_ = Complete;
+            }
             break;
         }
         emit stateChanged();
@@ -178,10 +205,7 @@ void TPageBridge::OnRenderProcessTerminated()
     rendererGone_ = true;
     busy_ = false;
     awaitingDocument_ = false;
-    docId_.clear();
-    docState_ = Complete;
-    pendingReleases_.clear();
-    typedPaths_.clear();
+    ShowDocument(QString(), Complete);
     emit stateChanged();
 }
 
@@ -194,17 +218,13 @@ bool TPageBridge::HandleConsoleMessage(const QString &message)
         const QJsonObject report =
             QJsonDocument::fromJson(message.mid(token_.size()).toUtf8()).object();
         const QString doc = report.value(QLatin1String("doc")).toString();
-        if (doc.isEmpty())
+        qCDebug(lcBrowser) << "report" << doc << report.value(QLatin1String("state")).toString()
+                           << report.value(QLatin1String("url")).toString();
+        // A document that has been replaced may still report as it goes.
+        if (doc.isEmpty() || retiredDocs_.contains(doc))
             return true;
-        if (doc != docId_) {
-            docId_ = doc;
-            pendingReleases_.clear();
-            typedPaths_.clear();
-            keysDelivered_ = keysSeen_ = 0;
-        }
-        awaitingDocument_ = false;
         rendererGone_ = false;
-        docState_ = StateFromText(report.value(QLatin1String("state")).toString());
+        ShowDocument(doc, StateFromText(report.value(QLatin1String("state")).toString()));
         emit stateChanged();
     } catch (...) {
         Keep(std::current_exception());

@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QWebEnginePage>
 
@@ -96,6 +97,8 @@ signals:
 
 private:
     void InstallScript();
+    // Makes doc (empty for none) the document shown, in that state.
+    void ShowDocument(const QString &doc, int32_t state);
     void OnLoadingChanged(const QWebEngineLoadingInfo &info);
     void OnRenderProcessTerminated();
     QJsonObject RoundTrip(const QJsonObject &request);
@@ -114,11 +117,13 @@ private:
     bool navigated_ = false;
     bool busy_ = false;
     bool rendererGone_ = false;
-    // Set when a navigation starts; cleared by the first report of the
-    // document it produces.
+    // Set when a navigation starts; cleared by the first report of a new
+    // document, or when the load ends without one.
     bool awaitingDocument_ = false;
+    // The document shown, and its state; documents it replaced are retired.
     QString docId_;
     int32_t docState_ = Uninitialized;
+    QSet<QString> retiredDocs_;
 
     // Paths typed into file fields of the current document, by field, to be
     // attached before the next call runs.

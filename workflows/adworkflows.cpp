@@ -2,6 +2,7 @@
 
 #include "browser/embeddedwb.h"
 #include "browser/htmlinterfaces.h"
+#include "browser/logging.h"
 #include "browser/messagepump.h"
 #include "browser/tickclock.h"
 #include "formauto/fieldsetter.h"
@@ -54,11 +55,13 @@ void TAdWorkflows::CallFound(const char *Method)
 
 void TAdWorkflows::AddVO()
 {
+    qCDebug(lcWorkflow) << "AddVO: loading the form";
     browser_.Navigate(QString::fromStdString(adtables::SubmissionAddress()));
     browser_.WaitForPage(kPageWaitMs);
     const TOpenPage page = TakeOpenPage(browser_);
     if (!page.Usable)
         return;
+    qCDebug(lcWorkflow) << "AddVO: filling the form";
     for (const adtables::TAdField &field : adtables::LocationFields)
         SetFormField(browser_, page.FirstForm, field.Name, field.Value, 0);
     if (Find("radio", "company_ad", 2)) {
@@ -67,6 +70,7 @@ void TAdWorkflows::AddVO()
     }
     for (const adtables::TAdField &field : adtables::AdvertiserFields)
         SetFormField(browser_, page.FirstForm, field.Name, field.Value, 0);
+    qCDebug(lcWorkflow) << "AddVO: done";
 }
 
 void TAdWorkflows::WaitForInteractive()
@@ -82,20 +86,24 @@ void TAdWorkflows::WaitForInteractive()
 void TAdWorkflows::AddPhoto(const std::string &Path)
 {
     if (Find("file", "image", 1)) {
+        qCDebug(lcWorkflow) << "AddPhoto: focusing the file field";
         browser_.FocusBrowser();
         WaitForInteractive();
         CallFound("focus");
         WaitForInteractive();
+        qCDebug(lcWorkflow) << "AddPhoto: typing the path";
         SendKeys(Path, false);
         PumpMessages();
         WaitForInteractive();
         PumpMessages();
         if (Find("button", "", 1)) {
+            qCDebug(lcWorkflow) << "AddPhoto: uploading";
             CallFound("click");
             WaitForInteractive();
         }
     }
     PumpMessages();
+    qCDebug(lcWorkflow) << "AddPhoto: pausing";
     Sleep(5000);
 }
 

@@ -76,6 +76,24 @@ void TTestServer::Start()
                                  "image/png");
             return;
         }
+        if (path == "/no-content") {
+            response.status = 204;
+            return;
+        }
+        if (path == "/download") {
+            response.set_header("Content-Disposition", "attachment; filename=\"annonce.bin\"");
+            response.set_content(std::string(1024, 'x'), "application/octet-stream");
+            return;
+        }
+        if (path.starts_with("/late")) {
+            // Answers after a second: long enough for a page to stop the
+            // navigation before it commits.
+            for (int i = 0; i < 20 && !impl->stopping; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            response.set_content("<!doctype html><title>Tardive</title><form><input name=late></form>",
+                                 "text/html; charset=utf-8");
+            return;
+        }
         if (path == "/echo-agent") {
             response.set_content(request.get_header_value("User-Agent"), "text/plain");
             return;

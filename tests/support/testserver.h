@@ -9,7 +9,10 @@
 // A few addresses behave on purpose:
 //   /hang         answers with a body that never ends (until Stop);
 //   /pixel.png    a small image;
-//   /echo-agent   the request's User-Agent as text.
+//   /echo-agent   the request's User-Agent as text;
+//   /no-content   204, no content;
+//   /download     a file sent as an attachment;
+//   /late...      a page that comes after a second.
 class TTestServer {
 public:
     TTestServer();
