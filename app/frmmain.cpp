@@ -3,10 +3,12 @@
 #include "browser/embeddedwb.h"
 #include "browser/errordisplay.h"
 #include "browser/logging.h"
+#include "browser/messagepump.h"
 #include "formauto/fieldlister.h"
 #include "formauto/fieldsetter.h"
 #include "workflows/adworkflows.h"
 
+#include <QCloseEvent>
 #include <QFontInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -111,6 +113,16 @@ void TForm1::Bind(QPushButton *button, void (TForm1::*handler)())
         qCDebug(lcWorkflow) << "handler ends:" << button->objectName() << "depth" << runningHandlers_;
         --runningHandlers_;
     });
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    // The tool is this one window: closing it, whatever runs, ends the
+    // application. The running workflows unwind at their next step and the
+    // main loop returns once they have.
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && !QuitRequested())
+        TQuitWatcher::Instance().RequestQuit();
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

@@ -129,6 +129,7 @@ TEmbeddedWB::~TEmbeddedWB()
 
 void TEmbeddedWB::Navigate(const QString &address)
 {
+    AbortIfQuitting();
     const QUrl url = QUrl::fromUserInput(address);
     if (!url.isValid())
         throw EOleException("Adresse non valide : " + address.toStdString(), ole::E_FAIL);
@@ -189,6 +190,7 @@ Variant TEmbeddedWB::GetAutomationObject()
 
 void TEmbeddedWB::FocusBrowser()
 {
+    AbortIfQuitting();
     QWidget *form = window();
     // The host can take the focus when it and every container up to the
     // window are visible and enabled; the window itself is tested below.

@@ -2,6 +2,7 @@
 
 #include "browser/errors.h"
 #include "browser/logging.h"
+#include "browser/messagepump.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -74,6 +75,12 @@ void HandleException(std::exception_ptr error)
         message = QString::fromUtf8(e.what());
     } catch (...) {
         message = QStringLiteral("Exception inconnue");
+    }
+    // Once the window has been closed, a workflow that fails as it unwinds
+    // shows nothing: no box may outlive the window.
+    if (QuitRequested()) {
+        qCDebug(lcBrowser) << "error after the close, not shown:" << message;
+        return;
     }
     // A window holding the mouse lets it go before the box comes up.
     if (QWidget *grabber = QWidget::mouseGrabber())

@@ -1,11 +1,17 @@
 #include "browser/messagepump.h"
 
+#include "browser/dispatch.h"
+#include "browser/errors.h"
+#include "browser/logging.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 #include <chrono>
 
@@ -19,7 +25,31 @@ void PumpMessages()
 {
     TQuitWatcher::Instance();
     WakeUpDispatcher();
+    // What the program posted (keys typed by a script) goes before the input
+    // that was held back, and that before the input that comes now: a click
+    // held during a pause must not overtake the keys typed before it.
+    QCoreApplication::sendPostedEvents();
+    TInputHold::Instance().Release();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void RunWithoutInput(QEventLoop &loop)
+{
+    TInputHold &hold = TInputHold::Instance();
+    hold.Begin();
+    try {
+        loop.exec(QEventLoop::AllEvents);
+    } catch (...) {
+        hold.End();
+        throw;
+    }
+    hold.End();
+}
+
+void AbortIfQuitting()
+{
+    if (QuitRequested())
+        throw EAbort(ole::StatusText(ole::E_ABORT));
 }
 
 namespace {
@@ -65,7 +95,7 @@ void Sleep(uint32_t milliseconds)
                      &QEventLoop::quit);
     if (!QuitRequested()) {
         timer.start(static_cast<int>(std::min<uint32_t>(milliseconds, INT32_MAX)));
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        RunWithoutInput(loop);
     }
     WakeUpDispatcher();
 }
@@ -96,10 +126,111 @@ bool TQuitWatcher::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+void TQuitWatcher::RequestQuit()
+{
+    qCDebug(lcBrowser) << "quit requested";
+    MarkQuit();
+    // Ends the main loop when it runs; the waits have ended on the mark.
+    QCoreApplication::quit();
+}
+
 void TQuitWatcher::MarkQuit()
 {
     if (quitRequested_)
         return;
     quitRequested_ = true;
     emit quitRequested();
+}
+
+namespace {
+
+// The input that the window system delivers to a window; what a wait that
+// runs no handler must hold back.
+bool IsUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::TabletEnterProximity:
+    case QEvent::TabletLeaveProximity:
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::ContextMenu:
+    case QEvent::NativeGesture:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+TInputHold &TInputHold::Instance()
+{
+    // Parented to the application object, like the quit watcher.
+    static QPointer<TInputHold> hold;
+    if (!hold)
+        hold = new TInputHold;
+    return *hold;
+}
+
+TInputHold::TInputHold()
+{
+    if (QCoreApplication *app = QCoreApplication::instance()) {
+        app->installEventFilter(this);
+        setParent(app);
+    }
+}
+
+void TInputHold::Begin()
+{
+    ++depth_;
+}
+
+void TInputHold::End()
+{
+    // Input held by the last wait is handed over at the next pass of
+    // whatever loop runs next, unless a pump takes it first.
+    if (--depth_ == 0 && !held_.empty() && !releaseScheduled_) {
+        releaseScheduled_ = true;
+        QTimer::singleShot(0, this, [this] {
+            releaseScheduled_ = false;
+            Release();
+        });
+    }
+}
+
+void TInputHold::Release()
+{
+    // A handler run by one event may pump again: each event leaves the
+    // queue before it is delivered, so each is delivered once, in order.
+    while (depth_ == 0 && !held_.empty()) {
+        auto [window, event] = std::move(held_.front());
+        held_.pop_front();
+        if (window && !QuitRequested())
+            QCoreApplication::sendEvent(window, event.get());
+    }
+}
+
+bool TInputHold::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window system's events are spontaneous; those delivered here on
+    // release are not, and go through.
+    if (depth_ == 0 || !event->spontaneous() || !watched->isWindowType() ||
+        !IsUserInput(event->type()) || QGuiApplication::modalWindow())
+        return false;
+    held_.emplace_back(static_cast<QWindow *>(watched), event->clone());
+    return true;
 }

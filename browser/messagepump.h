@@ -1,21 +1,37 @@
 #pragma once
 
+#include <QEvent>
 #include <QObject>
+#include <QPointer>
 
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <utility>
 
-// The three ways the tool lets time pass on the user-interface thread.
+class QEventLoop;
+class QWindow;
+
+// The ways the tool lets time pass on the user-interface thread.
 //
 // PumpMessages dispatches everything that is waiting, user input included,
-// so a button pressed during a wait runs its handler there. Sleep lets the
-// engine and its network go on but runs no handler of the window: clicks,
-// keys and close requests wait for the next pump. Both wake the event
-// dispatcher first; without that, a nested loop entered from a posted event
-// can leave the engine's own scheduled work stranded behind the current
+// so a button pressed during a wait runs its handler there. Sleep, and the
+// wait for an answer from the page, let the engine, its network, timers and
+// repainting go on but hold back the user's clicks and keys until the next
+// pump; a request to close the window is taken at once. All of them wake the
+// event dispatcher first; without that, a nested loop entered from a posted
+// event can leave the engine's own scheduled work stranded behind the current
 // event and wait forever.
 
 void PumpMessages();
 void Sleep(uint32_t milliseconds);
+
+// Runs the loop until it quits, holding back user input as Sleep does.
+void RunWithoutInput(QEventLoop &loop);
+
+// Raises EAbort once the application has been asked to quit: nothing is done
+// to the page or the keyboard after the window has been closed.
+void AbortIfQuitting();
 
 // Counts the time spent in the tool's pauses and page waits, nested ones
 // once, so that a benchmark can tell the tool's own time from its waiting.
@@ -45,6 +61,10 @@ public:
     static TQuitWatcher &Instance();
 
     bool QuitRequested() const { return quitRequested_; }
+    // Asks the application to quit, from the window's close or a signal:
+    // every wait ends, and the main loop returns once the handlers that are
+    // running have unwound.
+    void RequestQuit();
     // Tests run the main loop more than once; each run starts unquit.
     void Reset() { quitRequested_ = false; }
 
@@ -59,6 +79,32 @@ private:
     void MarkQuit();
 
     bool quitRequested_ = false;
+};
+
+// Holds the user's input to the application's windows while a wait that
+// must not run handlers is going on, and hands it over in order at the next
+// pump (or, once no such wait runs, at the next pass of the event loop).
+// Input to a modal box goes through: only the window behind it waits.
+class TInputHold : public QObject {
+    Q_OBJECT
+
+public:
+    static TInputHold &Instance();
+
+    void Begin();
+    void End();
+    // Delivers the held input, unless a wait that holds it is running.
+    void Release();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    TInputHold();
+
+    int depth_ = 0;
+    bool releaseScheduled_ = false;
+    std::deque<std::pair<QPointer<QWindow>, std::unique_ptr<QEvent>>> held_;
 };
 
 inline bool QuitRequested()

@@ -369,7 +369,7 @@ QJsonObject TPageBridge::RoundTrip(const QJsonObject &original)
         connect(&TQuitWatcher::Instance(), &TQuitWatcher::quitRequested, &loop, &QEventLoop::quit);
         timer.start(callTimeoutMs_);
         WakeUpDispatcher();
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        RunWithoutInput(loop);
         WakeUpDispatcher();
     }
     call->loop = nullptr;

@@ -1,6 +1,9 @@
 #include "formauto/fieldlister.h"
 
 #include "browser/embeddedwb.h"
+#include "browser/errors.h"
+#include "browser/logging.h"
+#include "browser/messagepump.h"
 #include "formauto/calls.h"
 #include "formauto/formlookup.h"
 
@@ -20,9 +23,21 @@ QString AsText(const Variant &value)
     return QString::fromStdU16String(value.ToText());
 }
 
-} // namespace
+// A fieldset (or an object) is an element of its form's elements today, as
+// it was not in the classic page model; it has no value, and shows none.
+QString ValueOf(const Variant &element)
+{
+    try {
+        return AsText(calls::Get(element, kValue));
+    } catch (const EOleSysError &) {
+        throw;
+    } catch (const EOleError &) {
+        // Only the unknown member is an EOleError of its own class here.
+        return {};
+    }
+}
 
-void ListFormFields(TEmbeddedWB &Control, QPlainTextEdit *Memo)
+void ListOnce(TEmbeddedWB &Control, QPlainTextEdit *Memo)
 {
     Memo->clear();
     if (!PageHasForms(Control))
@@ -37,8 +52,35 @@ void ListFormFields(TEmbeddedWB &Control, QPlainTextEdit *Memo)
             };
             const QString name = property(kName);
             const QString type = property(kType);
-            const QString value = property(kValue);
+            const QString value = ValueOf(calls::Get(form, calls::ItemByValue, {i}));
             Memo->appendPlainText(name + QStringLiteral(" - ") + type + QStringLiteral(" - ") + value);
+        }
+    }
+}
+
+} // namespace
+
+void ListFormFields(TEmbeddedWB &Control, QPlainTextEdit *Memo)
+{
+    // Show Fields may run inside a workflow's wait while the page is being
+    // replaced: the page read may go in the middle of the listing. The
+    // listing then starts again on the page shown by then, and a page still
+    // on its way shows as no page at all.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            ListOnce(Control, Memo);
+            return;
+        } catch (const EOleSysError &e) {
+            if (e.ErrorCode() != ole::RPC_E_DISCONNECTED)
+                throw;
+            qCDebug(lcWorkflow) << "Show Fields: the page went while it was read";
+            if (attempt == kAttempts) {
+                Memo->clear();
+                return;
+            }
+            // Lets the new page's first report arrive; no handler runs.
+            Sleep(10);
         }
     }
 }

@@ -11,7 +11,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang libclang-rt-14-dev
     fonts-dejavu-core fonts-liberation
-    xvfb xauth
+    xvfb xauth libx11-dev libxtst-dev
 )
 
 missing=()

@@ -92,6 +92,9 @@ void TAdWorkflows::AddPhoto(const std::string &Path)
         CallFound("focus");
         WaitForInteractive();
         qCDebug(lcWorkflow) << "AddPhoto: typing the path";
+        // The pauses before end early once the window is closed; nothing
+        // is typed after that.
+        AbortIfQuitting();
         SendKeys(Path, false);
         PumpMessages();
         WaitForInteractive();

@@ -1,0 +1,206 @@
+#include "tests/desktop/toolrun.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRect>
+#include <QThread>
+
+#include <csignal>
+#include <sys/wait.h>
+
+namespace {
+
+const QString kWindowTitle = QStringLiteral("NVK - Enregistrement d'annonces");
+
+// The buttons of the strip, in the window's own coordinates: the strip is
+// docked at the bottom of the 972 x 575 client area.
+QRect ButtonGeometry(const char *button)
+{
+    const QString name = QLatin1String(button);
+    QRect inStrip;
+    if (name == QLatin1String("Button1"))
+        inStrip = {864, 9, 91, 18};
+    else if (name == QLatin1String("Button2"))
+        inStrip = {440, 10, 97, 17};
+    else if (name == QLatin1String("BtnGoDeleteAll"))
+        inStrip = {760, 10, 97, 17};
+    else if (name == QLatin1String("BtnGoDeleteOne"))
+        inStrip = {656, 10, 97, 17};
+    return inStrip.translated(0, 542);
+}
+
+} // namespace
+
+TToolRun::TToolRun(TXDisplay &display) : display_(display) {}
+
+TToolRun::~TToolRun()
+{
+    for (QProcess *process : {&tool_, &site_}) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+}
+
+bool TToolRun::Start()
+{
+    const QString images = dataHome_.path() + QStringLiteral("/nvk/drive_c/Projects/qmtx/Images");
+    QDir().mkpath(images);
+    for (int n = 1; n <= 3; ++n) {
+        const QString photo = QStringLiteral("V1269038-0%1.jpg").arg(n);
+        QFile::copy(QStringLiteral(NVK_PRACTICE_PHOTOS_DIR "/") + photo, images + '/' + photo);
+    }
+
+    records_ = dataHome_.path() + QStringLiteral("/records.jsonl");
+    site_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    site_.start(QStringLiteral(NVK_PRACTICE_SITE_PROGRAM),
+                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--records"), records_});
+    QString port;
+    const QDeadlineTimer siteDeadline(10000);
+    while (port.isEmpty() && !siteDeadline.hasExpired() && site_.waitForReadyRead(100)) {
+        while (site_.canReadLine()) {
+            const QString line = QString::fromLatin1(site_.readLine()).trimmed();
+            if (line.startsWith(QLatin1String("port ")))
+                port = line.mid(5);
+        }
+    }
+    if (port.isEmpty())
+        return false;
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display_.Name());
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome_.path());
+    environment.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
+                       QStringLiteral("--proxy-server=http://127.0.0.1:") + port);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("nvk.*.debug=true"));
+    tool_.setProcessEnvironment(environment);
+    tool_.setProcessChannelMode(QProcess::MergedChannels);
+    tool_.start(QStringLiteral(NVK_PROGRAM), {});
+    if (!tool_.waitForStarted(10000))
+        return false;
+
+    const QDeadlineTimer windowDeadline(30000);
+    while (!windowDeadline.hasExpired() && tool_.state() == QProcess::Running) {
+        Watch();
+        if (const auto window = display_.FindWindow(kWindowTitle)) {
+            window_ = *window;
+            // Shown is not yet drawn: the first frame follows the mapping.
+            QThread::msleep(500);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TToolRun::Watch()
+{
+    tool_.waitForReadyRead(20);
+    log_ += QString::fromLocal8Bit(tool_.readAll());
+    for (const QString &title : display_.WindowTitles()) {
+        if (title != kWindowTitle && !windowsSeen_.contains(title))
+            windowsSeen_.append(title);
+    }
+}
+
+void TToolRun::Press(const char *button)
+{
+    display_.Click(display_.Origin(window_) + ButtonGeometry(button).center());
+}
+
+void TToolRun::RequestClose()
+{
+    display_.RequestClose(window_);
+}
+
+void TToolRun::Signal(int signal)
+{
+    ::kill(static_cast<pid_t>(tool_.processId()), signal);
+}
+
+bool TToolRun::WaitForLog(const QString &text, int occurrence, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        Watch();
+        if (log_.count(text) >= occurrence)
+            return true;
+        if (tool_.state() == QProcess::NotRunning)
+            return false;
+    }
+    return false;
+}
+
+bool TToolRun::WaitForExit(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (tool_.state() != QProcess::NotRunning && !deadline.hasExpired())
+        Watch();
+    tool_.waitForFinished(0);
+    log_ += QString::fromLocal8Bit(tool_.readAll());
+    return tool_.state() == QProcess::NotRunning;
+}
+
+QStringList TToolRun::LogFrom(const QString &text) const
+{
+    const qsizetype at = log_.indexOf(text);
+    if (at < 0)
+        return {};
+    return log_.mid(at).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+std::vector<QJsonObject> TToolRun::Records(const QString &event) const
+{
+    std::vector<QJsonObject> found;
+    QFile file(records_);
+    if (!file.open(QIODevice::ReadOnly))
+        return found;
+    while (!file.atEnd()) {
+        const QJsonObject record = QJsonDocument::fromJson(file.readLine()).object();
+        if (record.value(QLatin1String("event")).toString() == event)
+            found.push_back(record);
+    }
+    return found;
+}
+
+QStringList TToolRun::LeftoverEngineProcesses() const
+{
+    // The test program is the subreaper of what the tool started: an engine
+    // process that outlived the tool has become the test's child.
+    QStringList left;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (comm) state ppid ...
+        const QString line = QString::fromLatin1(stat.readAll());
+        const QStringList fields = line.mid(line.lastIndexOf(QLatin1Char(')')) + 2).split(' ');
+        if (fields.size() < 2 || fields[1] != self || !line.contains(QLatin1String("QtWebEngine")))
+            continue;
+        if (fields[0] == QLatin1String("Z")) {
+            ::waitpid(pid.toInt(), nullptr, WNOHANG);
+            continue;
+        }
+        left.append(line.left(line.indexOf(QLatin1Char(')')) + 1));
+    }
+    return left;
+}
+
+QString TToolRun::PhotoPath(int number) const
+{
+    return dataHome_.path() +
+           QStringLiteral("/nvk/drive_c/Projects/qmtx/Images/V1269038-0%1.jpg").arg(number);
+}
+
+QString TToolRun::KeepScreenshot(const QString &name) const
+{
+    QDir().mkpath(QStringLiteral(NVK_SCREENSHOT_DIR));
+    const QString path = QStringLiteral(NVK_SCREENSHOT_DIR "/") + name + QStringLiteral(".png");
+    return display_.SaveScreenshot(path) ? path : QString();
+}
