@@ -208,12 +208,28 @@ void TEmbeddedWB::WatchKeys(QObject *object)
     object->installEventFilter(this);
 }
 
+void TEmbeddedWB::PlaceInTabOrder(QWidget *keyWidget)
+{
+    // The view makes the widget that takes the keys once the window has set
+    // its tab order, so it would come last in the focus chain. It is moved
+    // after the control that comes before the browser.
+    QWidget *before = previousInFocusChain();
+    while (before != window() && (before->focusPolicy() == Qt::NoFocus || isAncestorOf(before)))
+        before = before->previousInFocusChain();
+    if (before != window())
+        QWidget::setTabOrder(before, keyWidget);
+}
+
 bool TEmbeddedWB::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::ChildAdded:
         if (watched == view_)
             WatchKeys(static_cast<QChildEvent *>(event)->child());
+        break;
+    case QEvent::ChildPolished:
+        if (watched == view_ && static_cast<QChildEvent *>(event)->child() == view_->focusProxy())
+            PlaceInTabOrder(view_->focusProxy());
         break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:

@@ -65,6 +65,7 @@ protected:
 
 private:
     void WatchKeys(QObject *object);
+    void PlaceInTabOrder(QWidget *keyWidget);
 
     bool beingDestroyed_ = false;
     QWebEngineProfile *profile_ = nullptr;

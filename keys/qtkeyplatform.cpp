@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 QEvent::Type DeliveryEventType()
@@ -91,6 +93,14 @@ quint32 XkbKeyCode(uint8_t VirtualKey, uint8_t ScanCode, uint32_t Flags)
     return ScanCode == 0 ? 0 : ScanCode + 8u;
 }
 
+bool AnyWindowShown()
+{
+    const QWidgetList Windows = QApplication::topLevelWidgets();
+    return std::any_of(Windows.begin(), Windows.end(), [](const QWidget *Window) {
+        return Window->isVisible() && Window->windowType() != Qt::Desktop;
+    });
+}
+
 } // namespace
 
 TQtKeyPlatform::TQtKeyPlatform(QObject *Parent) : TQtKeyPlatform(DetectKeyboardLayout(), Parent) {}
@@ -99,6 +109,10 @@ TQtKeyPlatform::TQtKeyPlatform(const TKeyboardLayout &Layout, QObject *Parent)
     : QObject(Parent), TLayoutKeyPlatform(Layout)
 {
     showMessageBox_ = [](const std::string &Text, const std::string &Caption, unsigned) {
+        // Once the window is closed, the tool is on its way out: a box then
+        // would stand alone on the screen with nothing behind it.
+        if (!AnyWindowShown())
+            return IDOK;
         QMessageBox Box(QMessageBox::NoIcon, QString::fromStdString(Caption),
                         QString::fromStdString(Text), QMessageBox::Ok);
         Box.exec();
@@ -185,7 +199,10 @@ void TQtKeyPlatform::DeliverWaitingEvents()
     while (!waitingEvents_.empty()) {
         const std::unique_ptr<QKeyEvent> Event = std::move(waitingEvents_.front());
         waitingEvents_.pop_front();
-        if (QWidget *Target = QApplication::focusWidget())
+        // Keys for a window that was closed meanwhile are dropped, as the
+        // system drops input for a window that is gone.
+        QWidget *Target = QApplication::focusWidget();
+        if (Target && Target->isVisible())
             QCoreApplication::sendEvent(Target, Event.get());
     }
 }

@@ -1,6 +1,8 @@
 #include "app/frmmain.h"
 #include "browser/embeddedwb.h"
+#include "tests/support/testutil.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -61,6 +63,35 @@ TEST(FormTest, CreatesTheControlsWhereTheWindowDescribesThem)
                               form.BtnGoDeleteOne, form.EdNumber};
     for (size_t i = 0; i + 1 < std::size(chain); ++i)
         EXPECT_EQ(chain[i]->nextInFocusChain(), chain[i + 1]) << i;
+}
+
+TEST(FormTest, TabGoesFromTheEditBoxToTheBrowserThenToTheMemo)
+{
+    TForm1 form;
+    form.show();
+    form.Memo1->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    // The browser's key widget is made once a page is shown.
+    ASSERT_TRUE(testutil::Load(*form.EmbeddedWB1, "forms.html"));
+
+    const auto inBrowser = [&] {
+        return form.EmbeddedWB1->isAncestorOf(QApplication::focusWidget());
+    };
+    form.EdNumber->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form.EdNumber, Qt::Key_Tab);
+    EXPECT_TRUE(testutil::WaitUntil(inBrowser, 2000)) << QApplication::focusWidget();
+
+    form.Memo1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form.Memo1, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(testutil::WaitUntil(inBrowser, 2000)) << QApplication::focusWidget();
+
+    // Past the page's own fields, Tab leaves the browser for the memo.
+    QWidget *next = QApplication::focusWidget();
+    do
+        next = next->nextInFocusChain();
+    while (next != form.Memo1 && next != form.Button1 && next != form.EdNumber);
+    EXPECT_EQ(next, form.Memo1);
 }
 
 TEST(FormTest, KeepsItsAnchorsWhenResized)

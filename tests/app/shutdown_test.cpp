@@ -14,7 +14,7 @@
 
 #include <signal.h>
 
-TEST(ShutdownTest, ClosingTheWindowDuringAWaitEndsTheLoopOnceTheHandlerUnwinds)
+TEST(ShutdownTest, ClosingTheWindowDuringAWaitCutsItShortAndEndsTheLoop)
 {
     testutil::TCapturingPresenter presenter;
     auto form = std::make_unique<TForm1>();
@@ -40,9 +40,10 @@ TEST(ShutdownTest, ClosingTheWindowDuringAWaitEndsTheLoopOnceTheHandlerUnwinds)
     QElapsedTimer elapsed;
     elapsed.start();
     EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_TRUE(waitEnded);
+    // The close cuts the wait short: nothing of the handler runs after it.
+    EXPECT_FALSE(waitEnded);
     EXPECT_TRUE(handlerUnwound);
-    EXPECT_LT(elapsed.elapsed(), 4000) << "the pause after the close was waited out";
+    EXPECT_LT(elapsed.elapsed(), 2500);
     EXPECT_TRUE(presenter.Texts.isEmpty()) << presenter.Texts.join('\n').toStdString();
     form.reset();
     TQuitWatcher::Instance().Reset();

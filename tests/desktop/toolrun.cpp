@@ -57,6 +57,7 @@ bool TToolRun::Start()
 
     records_ = dataHome_.path() + QStringLiteral("/records.jsonl");
     site_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    KillWithTheTest(site_);
     site_.start(QStringLiteral(NVK_PRACTICE_SITE_PROGRAM),
                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--records"), records_});
     QString port;
@@ -81,6 +82,7 @@ bool TToolRun::Start()
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("nvk.*.debug=true"));
     tool_.setProcessEnvironment(environment);
     tool_.setProcessChannelMode(QProcess::MergedChannels);
+    KillWithTheTest(tool_);
     tool_.start(QStringLiteral(NVK_PROGRAM), {});
     if (!tool_.waitForStarted(10000))
         return false;
@@ -88,8 +90,7 @@ bool TToolRun::Start()
     const QDeadlineTimer windowDeadline(30000);
     while (!windowDeadline.hasExpired() && tool_.state() == QProcess::Running) {
         Watch();
-        if (const auto window = display_.FindWindow(kWindowTitle)) {
-            window_ = *window;
+        if (display_.FindWindow(kWindowTitle)) {
             // Shown is not yet drawn: the first frame follows the mapping.
             QThread::msleep(500);
             return true;
@@ -108,14 +109,29 @@ void TToolRun::Watch()
     }
 }
 
+// The toolkit may replace the window it first showed (when the browser's
+// surface needs another kind of window), so it is looked up each time.
+std::optional<TXDisplay::WindowId> TToolRun::Window()
+{
+    const QDeadlineTimer deadline(5000);
+    std::optional<TXDisplay::WindowId> window = display_.FindWindow(kWindowTitle);
+    while (!window && !deadline.hasExpired()) {
+        Watch();
+        window = display_.FindWindow(kWindowTitle);
+    }
+    return window;
+}
+
 void TToolRun::Press(const char *button)
 {
-    display_.Click(display_.Origin(window_) + ButtonGeometry(button).center());
+    if (const auto window = Window())
+        display_.Click(display_.Origin(*window) + ButtonGeometry(button).center());
 }
 
 void TToolRun::RequestClose()
 {
-    display_.RequestClose(window_);
+    if (const auto window = Window())
+        display_.RequestClose(*window);
 }
 
 void TToolRun::Signal(int signal)

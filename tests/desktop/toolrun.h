@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <optional>
 #include <vector>
 
 // The built tool run as a user runs it with the practice launcher, on a
@@ -53,6 +54,7 @@ public:
 
 private:
     void Watch();
+    std::optional<TXDisplay::WindowId> Window();
 
     TXDisplay &display_;
     QTemporaryDir dataHome_;
@@ -61,5 +63,4 @@ private:
     QProcess tool_;
     QString log_;
     QStringList windowsSeen_;
-    TXDisplay::WindowId window_ = 0;
 };

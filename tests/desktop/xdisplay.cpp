@@ -7,8 +7,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -27,10 +29,21 @@ QString ReadDisplayNumber(int fd)
     return QString::fromLatin1(number.trimmed());
 }
 
+// A window can go between the moment it is found and the moment it is used
+// (a closed box, a window the toolkit recreates): the request then fails with
+// an X error, which must not end the test program as Xlib's default handler
+// would.
+int IgnoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
 } // namespace
 
 TXDisplay::TXDisplay()
 {
+    XSetErrorHandler(IgnoreXError);
+
     int pipe[2];
     if (::pipe(pipe) != 0)
         return;
@@ -41,6 +54,7 @@ TXDisplay::TXDisplay()
                           QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
                           QStringLiteral("tcp")});
     server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    KillWithTheTest(server_);
     server_.start();
     ::close(pipe[1]);
     const QString number = server_.waitForStarted() ? ReadDisplayNumber(pipe[0]) : QString();
@@ -144,6 +158,11 @@ QPoint TXDisplay::Origin(WindowId window) const
     Window child = 0;
     XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
     return {x, y};
+}
+
+void KillWithTheTest(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
 void TXDisplay::Click(QPoint point) const

@@ -45,3 +45,7 @@ private:
     QString name_;
     struct _XDisplay *display_ = nullptr;
 };
+
+// The process is killed when the test program ends, however it ends, so that
+// no server, site or tool outlives a test that crashed.
+void KillWithTheTest(QProcess &process);

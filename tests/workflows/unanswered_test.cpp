@@ -2,7 +2,12 @@
 // ends after its ten seconds and the workflow goes on with what is there.
 #include "tests/workflows/workflowtest.h"
 
+#include "workflows/adtables.h"
+
 #include <QElapsedTimer>
+#include <QUrlQuery>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 class UnansweredSiteTest : public WorkflowTest {};
 
@@ -25,4 +30,22 @@ TEST_F(UnansweredSiteTest, AddVOWorksOnThePageAsItStandsAfterTheWait)
     EXPECT_LT(elapsed.elapsed(), 16000);
     // The page has a form, without the ad's fields: nothing is set.
     EXPECT_EQ(testutil::RunInPage(*form->EmbeddedWB1, "document.forms[0].q.value"), "");
+}
+
+TEST_F(UnansweredSiteTest, DeleteAllTriesEveryAdEachWithinItsWait)
+{
+    QStringList asked;
+    QObject::connect(form->EmbeddedWB1->View()->page(), &QWebEnginePage::loadStarted, [&] {
+        const QUrl url = form->EmbeddedWB1->View()->page()->requestedUrl();
+        asked << QUrlQuery(url).queryItemValue("id");
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Click(form->BtnGoDeleteAll);
+    EXPECT_GE(elapsed.elapsed(), 7 * 10000);
+    EXPECT_LT(elapsed.elapsed(), 7 * 16000);
+    QStringList expected;
+    for (const char *number : adtables::DeleteAllNumbers)
+        expected << number;
+    EXPECT_EQ(asked, expected);
 }
