@@ -5,10 +5,14 @@
 #include "browser/logging.h"
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
@@ -175,6 +179,55 @@ bool IsUserInput(QEvent::Type type)
     }
 }
 
+// A copy of the event to deliver later. A pointer event's points are shared
+// with the device's live state and change with the next event: mouse, wheel
+// and enter events are rebuilt from their values as they are now.
+std::unique_ptr<QEvent> CopyOf(QEvent *event)
+{
+    std::unique_ptr<QEvent> copy;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+        const auto *mouse = static_cast<const QMouseEvent *>(event);
+        copy = std::make_unique<QMouseEvent>(mouse->type(), mouse->position(), mouse->scenePosition(),
+                                             mouse->globalPosition(), mouse->button(), mouse->buttons(),
+                                             mouse->modifiers(), mouse->pointingDevice());
+        static_cast<QMouseEvent *>(copy.get())->setTimestamp(mouse->timestamp());
+        break;
+    }
+    case QEvent::Wheel: {
+        const auto *wheel = static_cast<const QWheelEvent *>(event);
+        copy = std::make_unique<QWheelEvent>(wheel->position(), wheel->globalPosition(), wheel->pixelDelta(),
+                                             wheel->angleDelta(), wheel->buttons(), wheel->modifiers(),
+                                             wheel->phase(), wheel->inverted(), wheel->source(),
+                                             wheel->pointingDevice());
+        static_cast<QWheelEvent *>(copy.get())->setTimestamp(wheel->timestamp());
+        break;
+    }
+    case QEvent::Enter: {
+        const auto *enter = static_cast<const QEnterEvent *>(event);
+        copy = std::make_unique<QEnterEvent>(enter->position(), enter->scenePosition(),
+                                             enter->globalPosition(), enter->pointingDevice());
+        break;
+    }
+    default:
+        copy.reset(event->clone());
+        break;
+    }
+    return copy;
+}
+
+QWidget *WidgetOf(QWindow *window)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->windowHandle() == window)
+            return widget;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 TInputHold &TInputHold::Instance()
@@ -203,13 +256,19 @@ void TInputHold::End()
 {
     // Input held by the last wait is handed over at the next pass of
     // whatever loop runs next, unless a pump takes it first.
-    if (--depth_ == 0 && !held_.empty() && !releaseScheduled_) {
-        releaseScheduled_ = true;
-        QTimer::singleShot(0, this, [this] {
-            releaseScheduled_ = false;
-            Release();
-        });
-    }
+    if (--depth_ == 0 && !held_.empty())
+        ScheduleRelease();
+}
+
+void TInputHold::ScheduleRelease()
+{
+    if (releaseScheduled_)
+        return;
+    releaseScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        releaseScheduled_ = false;
+        Release();
+    });
 }
 
 void TInputHold::Release()
@@ -219,18 +278,60 @@ void TInputHold::Release()
     while (depth_ == 0 && !held_.empty()) {
         auto [window, event] = std::move(held_.front());
         held_.pop_front();
-        if (window && !QuitRequested())
-            QCoreApplication::sendEvent(window, event.get());
+        if (window && !QuitRequested()) {
+            if (event->type() != QEvent::MouseMove)
+                qCDebug(lcBrowser) << "input released" << event->type();
+            Deliver(window, event.get());
+        }
     }
+}
+
+void TInputHold::Deliver(QWindow *window, QEvent *event)
+{
+    // Mouse buttons go straight to the widget under the pointer (a release
+    // to the widget that had the press): a window's own dispatch of a press
+    // that comes late does not reach the widget. Everything else goes to the
+    // window as the window system sends it.
+    const QEvent::Type type = event->type();
+    QWidget *top = WidgetOf(window);
+    if (!top || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+                 type != QEvent::MouseButtonDblClick)) {
+        QCoreApplication::sendEvent(window, event);
+        return;
+    }
+    const auto *mouse = static_cast<const QMouseEvent *>(event);
+    QWidget *target = type == QEvent::MouseButtonRelease ? pressTarget_.data() : nullptr;
+    if (!target)
+        target = top->childAt(mouse->position().toPoint());
+    if (!target)
+        target = top;
+    if (type == QEvent::MouseButtonPress)
+        pressTarget_ = target;
+    else if (type == QEvent::MouseButtonRelease && !mouse->buttons())
+        pressTarget_ = nullptr;
+    QMouseEvent local(type, target->mapFrom(top, mouse->position()), mouse->scenePosition(),
+                      mouse->globalPosition(), mouse->button(), mouse->buttons(), mouse->modifiers(),
+                      mouse->pointingDevice());
+    local.setTimestamp(mouse->timestamp());
+    QCoreApplication::sendEvent(target, &local);
 }
 
 bool TInputHold::eventFilter(QObject *watched, QEvent *event)
 {
     // The window system's events are spontaneous; those delivered here on
     // release are not, and go through.
-    if (depth_ == 0 || !event->spontaneous() || !watched->isWindowType() ||
-        !IsUserInput(event->type()) || QGuiApplication::modalWindow())
+    if (!event->spontaneous() || !watched->isWindowType() || !IsUserInput(event->type()) ||
+        QGuiApplication::modalWindow())
         return false;
-    held_.emplace_back(static_cast<QWindow *>(watched), event->clone());
+    if (depth_ == 0) {
+        // Input that comes while earlier input is still held waits behind
+        // it: a button's release must not reach it before its press.
+        if (held_.empty())
+            return false;
+        ScheduleRelease();
+    }
+    if (event->type() != QEvent::MouseMove)
+        qCDebug(lcBrowser) << "input held" << event->type();
+    held_.emplace_back(static_cast<QWindow *>(watched), CopyOf(event));
     return true;
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 class QEventLoop;
+class QWidget;
 class QWindow;
 
 // The ways the tool lets time pass on the user-interface thread.
@@ -101,9 +102,12 @@ protected:
 
 private:
     TInputHold();
+    void ScheduleRelease();
+    void Deliver(QWindow *window, QEvent *event);
 
     int depth_ = 0;
     bool releaseScheduled_ = false;
+    QPointer<QWidget> pressTarget_;
     std::deque<std::pair<QPointer<QWindow>, std::unique_ptr<QEvent>>> held_;
 };
 

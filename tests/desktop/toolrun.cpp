@@ -104,7 +104,7 @@ void TToolRun::Watch()
     tool_.waitForReadyRead(20);
     log_ += QString::fromLocal8Bit(tool_.readAll());
     for (const QString &title : display_.WindowTitles()) {
-        if (title != kWindowTitle && !windowsSeen_.contains(title))
+        if (!title.startsWith(kWindowTitle + QLatin1String(" [")) && !windowsSeen_.contains(title))
             windowsSeen_.append(title);
     }
 }

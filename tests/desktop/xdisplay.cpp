@@ -105,6 +105,17 @@ QString TXDisplay::TitleOf(WindowId window) const
     return title;
 }
 
+QString TXDisplay::ClassOf(WindowId window) const
+{
+    XClassHint hint{};
+    if (!XGetClassHint(display_, window, &hint))
+        return {};
+    const QString name = QString::fromLatin1(hint.res_class ? hint.res_class : "");
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return name;
+}
+
 std::optional<TXDisplay::WindowId> TXDisplay::FindWindow(const QString &title) const
 {
     if (!display_)
@@ -144,7 +155,11 @@ QStringList TXDisplay::WindowTitles() const
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display_, children[i], &attributes) &&
             attributes.map_state == IsViewable)
-            titles.append(TitleOf(children[i]));
+            titles.append(QStringLiteral("%1 [%2x%3 %4]")
+                              .arg(TitleOf(children[i]))
+                              .arg(attributes.width)
+                              .arg(attributes.height)
+                              .arg(ClassOf(children[i])));
     }
     if (children)
         XFree(children);

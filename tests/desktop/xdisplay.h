@@ -26,7 +26,7 @@ public:
 
     // The shown top-level window with that title.
     std::optional<WindowId> FindWindow(const QString &title) const;
-    // The titles of every shown top-level window.
+    // Every shown top-level window: its title, then its size and class.
     QStringList WindowTitles() const;
     // Where the window's top-left corner is on the screen.
     QPoint Origin(WindowId window) const;
@@ -40,6 +40,7 @@ public:
 
 private:
     QString TitleOf(WindowId window) const;
+    QString ClassOf(WindowId window) const;
 
     QProcess server_;
     QString name_;
