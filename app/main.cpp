@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/tapplication.h"
+#include "browser/messagepump.h"
 #include "keys/keyplatform.h"
 #include "keys/qtkeyplatform.h"
 
@@ -10,6 +11,11 @@ int main(int argc, char *argv[])
     app.QuitOnTerminationSignals();
     // Keystroke scripts type into the focused widget of the application.
     TQtKeyPlatform keyboard;
+    // Once the window is closed the tool is on its way out: a box then would
+    // stand alone on the screen with nothing behind it.
+    keyboard.SetMessageBox([](const std::string &text, const std::string &caption, unsigned type) {
+        return QuitRequested() ? TKeyPlatform::IDOK : TQtKeyPlatform::ShowMessageBox(text, caption, type);
+    });
     SetCurrentKeyPlatform(&keyboard);
     int exitCode = 0;
     {

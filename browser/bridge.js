@@ -46,9 +46,12 @@
 //   { op: "attach", doc, field, text }                     to empty the field;
 // the field then holds that file alone. Every answer also carries `keys`, the
 // number of trusted key events (down and up) the document has seen, so that
-// the host can tell when the keys it delivered have all arrived. The typed text goes on growing as
-// keys come, like the text of a field one types into; an attach made for a
-// text that has grown since is dropped (-1), and the newer text follows.
+// the host can tell when the keys it delivered have all arrived. The typed
+// text goes on growing as keys come, like the text of a field one types into;
+// an attach made for a text that has grown since is dropped (-1), and the
+// newer text follows. Once the field's files are no longer those of the last
+// attach (the page emptied the field, put other files in it or reset its
+// form), the next key starts the text afresh.
 'use strict';
 
 const nvkBridge = (() => {
@@ -71,6 +74,7 @@ const nvkBridge = (() => {
     const fileFields = new Map();     // field id -> element
     const fieldIds = new WeakMap();   // element -> field id
     const typedText = new Map();      // field id -> text typed so far
+    const attachedFiles = new Map();  // field id -> the files of the last attach
     let typedChanged = false;
     let keysSeen = 0;
 
@@ -96,6 +100,11 @@ const nvkBridge = (() => {
         if (!e.isTrusted || !(target instanceof HTMLInputElement) || target.type !== 'file')
             return;
         const id = fieldId(target);
+        if (!filesAsAttached(id, target)) {
+            // What the page put in the field is where the next text starts.
+            typedText.delete(id);
+            attachedFiles.set(id, Array.from(target.files));
+        }
         let text = typedText.get(id) || '';
         if (e.key === 'Backspace')
             text = text.slice(0, -1);
@@ -106,6 +115,18 @@ const nvkBridge = (() => {
         typedText.set(id, text);
         typedChanged = true;
     }, true);
+
+    function filesAsAttached(id, input) {
+        const mine = attachedFiles.get(id) || [];
+        const now = input.files;
+        if (now.length !== mine.length)
+            return false;
+        for (let i = 0; i < now.length; ++i) {
+            if (now[i] !== mine[i])
+                return false;
+        }
+        return true;
+    }
 
     function takeTyped() {
         if (!typedChanged)
@@ -126,6 +147,7 @@ const nvkBridge = (() => {
             transfer.items.add(new File([bytes], request.name, { type: request.type }));
         }
         input.files = transfer.files;
+        attachedFiles.set(request.field, Array.from(input.files));
         return transfer.files.length;
     }
 

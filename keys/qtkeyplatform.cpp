@@ -8,8 +8,6 @@
 #include <QMessageBox>
 #include <QWidget>
 
-#include <algorithm>
-
 namespace {
 
 QEvent::Type DeliveryEventType()
@@ -93,14 +91,6 @@ quint32 XkbKeyCode(uint8_t VirtualKey, uint8_t ScanCode, uint32_t Flags)
     return ScanCode == 0 ? 0 : ScanCode + 8u;
 }
 
-bool AnyWindowShown()
-{
-    const QWidgetList Windows = QApplication::topLevelWidgets();
-    return std::any_of(Windows.begin(), Windows.end(), [](const QWidget *Window) {
-        return Window->isVisible() && Window->windowType() != Qt::Desktop;
-    });
-}
-
 } // namespace
 
 TQtKeyPlatform::TQtKeyPlatform(QObject *Parent) : TQtKeyPlatform(DetectKeyboardLayout(), Parent) {}
@@ -108,16 +98,15 @@ TQtKeyPlatform::TQtKeyPlatform(QObject *Parent) : TQtKeyPlatform(DetectKeyboardL
 TQtKeyPlatform::TQtKeyPlatform(const TKeyboardLayout &Layout, QObject *Parent)
     : QObject(Parent), TLayoutKeyPlatform(Layout)
 {
-    showMessageBox_ = [](const std::string &Text, const std::string &Caption, unsigned) {
-        // Once the window is closed, the tool is on its way out: a box then
-        // would stand alone on the screen with nothing behind it.
-        if (!AnyWindowShown())
-            return IDOK;
-        QMessageBox Box(QMessageBox::NoIcon, QString::fromStdString(Caption),
-                        QString::fromStdString(Text), QMessageBox::Ok);
-        Box.exec();
-        return IDOK;
-    };
+    showMessageBox_ = &TQtKeyPlatform::ShowMessageBox;
+}
+
+int TQtKeyPlatform::ShowMessageBox(const std::string &Text, const std::string &Caption, unsigned)
+{
+    QMessageBox Box(QMessageBox::NoIcon, QString::fromStdString(Caption), QString::fromStdString(Text),
+                    QMessageBox::Ok);
+    Box.exec();
+    return IDOK;
 }
 
 TQtKeyPlatform::~TQtKeyPlatform() = default;

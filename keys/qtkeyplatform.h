@@ -43,6 +43,8 @@ public:
     // Replaces the modal box, so that tests never wait on one. The default is
     // a QMessageBox with the caption, the text and one OK button.
     void SetMessageBox(MessageBoxFunction Show);
+    // The default box.
+    static int ShowMessageBox(const std::string &Text, const std::string &Caption, unsigned Type);
 
     void keybd_event(uint8_t bVk, uint8_t bScan, uint32_t dwFlags, uintptr_t dwExtraInfo) override;
     void DispatchKeyMessages() override;

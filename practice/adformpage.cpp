@@ -131,6 +131,7 @@ std::string AdFormPage::render(const AdFormView& view)
     }
     values["ca"] = view.ca;
     values["draft"] = view.draft;
+    values["upload_mode"] = view.scriptUpload ? "script" : "form";
     values["banner"] = view.bannerKind.empty()
         ? std::string()
         : PageTemplate::render("banner.html", {{"kind", view.bannerKind}, {"text", view.bannerText}});

@@ -18,6 +18,7 @@ struct AdFormView {
     std::string bannerKind; // "ok" or "error"; empty for no message
     std::string bannerText;
     std::size_t photoMaxBytes = 0;
+    bool scriptUpload = false; // the photo button sends by script
 };
 
 // Builds the ad-submission page from site/form.html and the lists of

@@ -1,6 +1,6 @@
 // nvk-practice-site: serves the practice site until SIGINT or SIGTERM.
 //
-//   nvk-practice-site [--port N] [--records FILE]
+//   nvk-practice-site [--port N] [--records FILE] [--photo-upload form|script]
 //
 // Prints "port N" on its own line once the site accepts connections, so
 // that a launcher can start it on port 0 and read the port it got.
@@ -17,7 +17,7 @@ namespace {
 
 int usage()
 {
-    std::cerr << "usage: nvk-practice-site [--port N] [--records FILE]\n";
+    std::cerr << "usage: nvk-practice-site [--port N] [--records FILE] [--photo-upload form|script]\n";
     return 2;
 }
 
@@ -29,6 +29,15 @@ int main(int argc, char** argv)
     practice::PracticeSite::Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--photo-upload" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (value != "form" && value != "script") {
+                return usage();
+            }
+            options.photoUpload = value == "script" ? practice::PracticeSite::PhotoUpload::Script
+                                                    : practice::PracticeSite::PhotoUpload::Form;
+            continue;
+        }
         if ((arg == "--port" || arg == "--records") && i + 1 < argc) {
             const std::string value = argv[++i];
             if (arg == "--records") {

@@ -54,6 +54,7 @@ struct PracticeSite::Impl {
           submission(ads, drafts, options.photoMaxBytes),
           adPages(ads)
     {
+        submission.setScriptUpload(options.photoUpload == PhotoUpload::Script);
     }
 
     void install();
@@ -304,6 +305,11 @@ int PracticeSite::port() const
 const PracticeSite::Options& PracticeSite::options() const
 {
     return d->options;
+}
+
+void PracticeSite::setPhotoUpload(PhotoUpload upload)
+{
+    d->submission.setScriptUpload(upload == PhotoUpload::Script);
 }
 
 void PracticeSite::reset()

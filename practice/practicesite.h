@@ -20,10 +20,16 @@ class PracticeSite {
 public:
     static constexpr std::string_view host = "annonces.nvk.test";
 
+    // How the form's photo button sends a photo: with the whole form, the
+    // answer being a new page (the default), or by script (fetch with the
+    // form's data), the page staying and emptying its file field.
+    enum class PhotoUpload { Form, Script };
+
     struct Options {
         std::string recordsPath;                      // empty: records in memory only
         std::size_t photoMaxBytes = 5 * 1024 * 1024;  // larger photos are refused
         std::size_t requestMaxBytes = 16 * 1024 * 1024; // larger bodies are not read
+        PhotoUpload photoUpload = PhotoUpload::Form;
     };
 
     PracticeSite();
@@ -46,6 +52,9 @@ public:
     // Brings the published ads back to the initial list and forgets the
     // drafts; the records are kept.
     void reset();
+
+    // Changes how the form pages served from now on send photos.
+    void setPhotoUpload(PhotoUpload upload);
 
     std::vector<QJsonObject> records() const;
 

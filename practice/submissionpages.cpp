@@ -99,6 +99,7 @@ Reply SubmissionPages::form(const httplib::Request& request)
     }
     view.draft = drafts_.newDraft();
     view.photoMaxBytes = photoMaxBytes_;
+    view.scriptUpload = scriptUpload_;
     return Reply::page(200, formTitle, AdFormPage::render(view),
                        QJsonObject{{"event", "view"}, {"page", "form"}, {"draft", q(view.draft)}});
 }
@@ -130,6 +131,7 @@ Reply SubmissionPages::upload(const httplib::Request& request)
     view.draft = draftOf(fields);
     view.values = keptValues(fields);
     view.photoMaxBytes = photoMaxBytes_;
+    view.scriptUpload = scriptUpload_;
 
     QJsonObject event{{"event", "upload"}, {"draft", q(view.draft)}, {"fields", toJson(fields)}};
     int status = 200;
@@ -193,6 +195,7 @@ Reply SubmissionPages::submit(const httplib::Request& request)
     view.values = keptValues(fields);
     view.draft = draftOf(fields);
     view.photoMaxBytes = photoMaxBytes_;
+    view.scriptUpload = scriptUpload_;
 
     // The checks a classifieds site makes before it takes an ad.
     static const std::vector<std::pair<std::string, std::regex>> rules{

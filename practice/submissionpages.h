@@ -4,6 +4,7 @@
 #include "practice/draftstore.h"
 #include "practice/reply.h"
 
+#include <atomic>
 #include <map>
 #include <string>
 
@@ -21,6 +22,9 @@ public:
     Reply submit(const httplib::Request& request); // POST /ai/form/1
     Reply photo(const std::string& draft, const std::string& number); // GET /ai/photos/D/N
 
+    // Whether the form pages served from now on send photos by script.
+    void setScriptUpload(bool script) { scriptUpload_ = script; }
+
 private:
     // The draft the posted form names, or a new one when it names none we
     // could have given.
@@ -29,6 +33,7 @@ private:
     AdStore& ads_;
     DraftStore& drafts_;
     std::size_t photoMaxBytes_;
+    std::atomic<bool> scriptUpload_ = false;
 };
 
 } // namespace practice

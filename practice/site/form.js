@@ -39,16 +39,52 @@
         radio.addEventListener('change', showSiren);
     }
 
-    // The photo goes up with a normal form submission to the upload address,
-    // so the answer is a whole new page holding the form as it was sent.
+    // The photo goes up with the form's fields to the upload address. By
+    // default that is a normal form submission, so the answer is a whole new
+    // page holding the form as it was sent. In script mode the form's data
+    // is sent with fetch; the page stays, takes the notice, the thumbnails
+    // and the draft from the answer, and empties its file field.
     const image = form.elements.namedItem('image');
     const note = document.getElementById('upload-note');
-    document.getElementById('upload-photo').addEventListener('click', function () {
+    const button = document.getElementById('upload-photo');
+
+    function showAnswer(html) {
+        const answer = new DOMParser().parseFromString(html, 'text/html');
+        for (const id of ['notice-area', 'photo-area']) {
+            const from = answer.getElementById(id);
+            if (from)
+                document.getElementById(id).innerHTML = from.innerHTML;
+        }
+        const draft = answer.querySelector('input[name="draft"]');
+        if (draft)
+            form.elements.namedItem('draft').value = draft.value;
+    }
+
+    function sendByScript() {
+        button.disabled = true;
+        fetch(form.dataset.uploadAction, { method: 'POST', body: new FormData(form) })
+            .then((response) => response.text())
+            .then(showAnswer)
+            .catch(() => {
+                document.getElementById('notice-area').innerHTML =
+                    '<p class="notice error" role="status">La photo n\'a pas pu être envoyée.</p>';
+            })
+            .finally(() => {
+                image.value = '';
+                button.disabled = false;
+            });
+    }
+
+    button.addEventListener('click', function () {
         if (!image.files || image.files.length === 0) {
             note.hidden = false;
             return;
         }
         note.hidden = true;
+        if (form.dataset.uploadMode === 'script') {
+            sendByScript();
+            return;
+        }
         form.action = form.dataset.uploadAction;
         form.submit();
     });

@@ -259,8 +259,21 @@ TEST_F(BrowserPage, CompanyRadioShowsTheSirenField)
     EXPECT_FALSE(js(shown).toBool());
 }
 
-TEST_F(BrowserPage, PhotoButtonSendsTheFormAndGetsItBackWithThumbnails)
+// Either way of sending photos: with the whole form (a new page comes back),
+// or by script (the page stays, shows the answer and empties its field).
+class PhotoUpload : public BrowserPage, public ::testing::WithParamInterface<PracticeSite::PhotoUpload> {
+protected:
+    void TearDown() override
+    {
+        site->setPhotoUpload(PracticeSite::PhotoUpload::Form);
+        BrowserPage::TearDown();
+    }
+};
+
+TEST_P(PhotoUpload, PhotoButtonSendsThePhotoWithTheFormAndShowsTheThumbnails)
 {
+    const bool byScript = GetParam() == PracticeSite::PhotoUpload::Script;
+    site->setPhotoUpload(GetParam());
     for (int number = 0; number <= 2; ++number) {
         if (number == 0) {
             ASSERT_TRUE(load(formAddress));
@@ -287,7 +300,23 @@ TEST_F(BrowserPage, PhotoButtonSendsTheFormAndGetsItBackWithThumbnails)
                           "  %3.files = transfer.files;"
                           "})()")
                .arg(photo, fileName, findElement("file", "image")));
-        ASSERT_TRUE(clickAndWait(findElement("button", ""))) << "photo " << number;
+        if (byScript) {
+            const qsizetype uploads = countOf("upload");
+            js(findElement("button", "") + ".click()");
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return countOf("upload") > uploads &&
+                           js(QStringLiteral("document.querySelectorAll('img.thumb').length")).toInt() == number &&
+                           js(findElement("file", "image") + ".files.length").toInt() == 0;
+                },
+                boundMs))
+                << "photo " << number;
+            EXPECT_TRUE(js(QStringLiteral("document.getElementById('notice-area').textContent"))
+                            .toString()
+                            .contains(fileName));
+        } else {
+            ASSERT_TRUE(clickAndWait(findElement("button", ""))) << "photo " << number;
+        }
 
         const QJsonObject record = lastRecordOf("upload");
         EXPECT_TRUE(record.value("accepted").toBool());
@@ -298,8 +327,8 @@ TEST_F(BrowserPage, PhotoButtonSendsTheFormAndGetsItBackWithThumbnails)
         }
     }
 
-    // The page that came back: the form as it was sent, a new empty file
-    // field, and the two photos shown from the site.
+    // The page that came back, or the page that stayed: the form as it was
+    // sent, an empty file field, and the two photos shown from the site.
     const QJsonObject page = jsObject(QStringLiteral(R"js(JSON.stringify((() => {
         const form = document.forms[0];
         const value = (n) => form.elements.namedItem(n).value;
@@ -327,6 +356,12 @@ TEST_F(BrowserPage, PhotoButtonSendsTheFormAndGetsItBackWithThumbnails)
         },
         boundMs));
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, PhotoUpload,
+                         ::testing::Values(PracticeSite::PhotoUpload::Form, PracticeSite::PhotoUpload::Script),
+                         [](const auto& info) {
+                             return std::string(info.param == PracticeSite::PhotoUpload::Script ? "Script" : "Form");
+                         });
 
 TEST_F(BrowserPage, PhotoButtonWithoutAPhotoSendsNothing)
 {

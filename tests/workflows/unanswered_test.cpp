@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QUrlQuery>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -35,10 +36,11 @@ TEST_F(UnansweredSiteTest, AddVOWorksOnThePageAsItStandsAfterTheWait)
 TEST_F(UnansweredSiteTest, DeleteAllTriesEveryAdEachWithinItsWait)
 {
     QStringList asked;
-    QObject::connect(form->EmbeddedWB1->View()->page(), &QWebEnginePage::loadStarted, [&] {
-        const QUrl url = form->EmbeddedWB1->View()->page()->requestedUrl();
-        asked << QUrlQuery(url).queryItemValue("id");
-    });
+    QObject::connect(form->EmbeddedWB1->View()->page(), &QWebEnginePage::loadingChanged,
+                     [&](const QWebEngineLoadingInfo &load) {
+                         if (load.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+                             asked << QUrlQuery(load.url()).queryItemValue("id");
+                     });
     QElapsedTimer elapsed;
     elapsed.start();
     Click(form->BtnGoDeleteAll);
