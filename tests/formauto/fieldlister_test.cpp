@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "browser/embeddedwb.h"
+#include "formauto/formlookup.h"
 #include "tests/support/testutil.h"
 
 #include <QPlainTextEdit>
@@ -35,6 +36,26 @@ TEST_F(FieldListerTest, ListsEveryElementFormByForm)
                        "urgent - checkbox - oui\n"
                        "dup - text - second\n"
                        "continue - submit - Continuer");
+}
+
+TEST_F(FieldListerTest, SectionsAndOtherElementsWithoutAValueShowAnEmptyOne)
+{
+    ASSERT_TRUE(testutil::Load(*form.EmbeddedWB1, "sections.html"));
+    PressShowFields();
+    EXPECT_EQ(Lines(), "image - fieldset - \n"
+                       "city - text - Lille\n"
+                       " - fieldset - \n"
+                       "image - file - \n"
+                       "total - output - 3\n"
+                       "plan -  - \n"
+                       "go - submit - Valider");
+    // The lookup counts them like any element and matches name then type.
+    int32_t formIndex = -1;
+    int32_t elementIndex = -1;
+    ASSERT_TRUE(FindFormElement(*form.EmbeddedWB1, "file", "image", 1, formIndex, elementIndex));
+    EXPECT_EQ(elementIndex, 3);
+    ASSERT_TRUE(FindFormElement(*form.EmbeddedWB1, "fieldset", "image", 1, formIndex, elementIndex));
+    EXPECT_EQ(elementIndex, 0);
 }
 
 TEST_F(FieldListerTest, HidingKeepsTheLinesAndShowingAgainRefills)

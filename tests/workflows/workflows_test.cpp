@@ -68,8 +68,22 @@ protected:
     }
 };
 
-TEST_F(WorkflowsTest, GoFillsTheFormTwiceAndUploadsFourPhotosWithTheFixedAd)
+// GO as the window's button runs it: two fillings of a fresh form and four
+// uploads, photos 1, 1, 2 and 3, each with the exact bytes and the whole ad,
+// whether the page sends each photo with the form or by script.
+class GoTest : public WorkflowsTest,
+               public testing::WithParamInterface<practice::PracticeSite::PhotoUpload> {
+protected:
+    void TearDown() override
+    {
+        testutil::PracticeSite().setPhotoUpload(practice::PracticeSite::PhotoUpload::Form);
+        WorkflowsTest::TearDown();
+    }
+};
+
+TEST_P(GoTest, GoFillsTheFormTwiceAndUploadsFourPhotosWithTheFixedAd)
 {
+    testutil::PracticeSite().setPhotoUpload(GetParam());
     const size_t mark = Mark();
     Click(form->Button1);
 
@@ -104,6 +118,15 @@ TEST_F(WorkflowsTest, GoFillsTheFormTwiceAndUploadsFourPhotosWithTheFixedAd)
     EXPECT_EQ(uploads[2].value("draft"), uploads[3].value("draft"));
     EXPECT_NE(uploads[0].value("draft"), uploads[1].value("draft"));
 }
+
+INSTANTIATE_TEST_SUITE_P(PhotoUploads, GoTest,
+                         testing::Values(practice::PracticeSite::PhotoUpload::Form,
+                                         practice::PracticeSite::PhotoUpload::Script),
+                         [](const auto &info) {
+                             return std::string(info.param == practice::PracticeSite::PhotoUpload::Script
+                                                    ? "ByScript"
+                                                    : "WithTheForm");
+                         });
 
 TEST_F(WorkflowsTest, OnlyTrustedTypingOfAReadableSmallFileAttachesIt)
 {
