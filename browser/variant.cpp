@@ -167,7 +167,7 @@ int32_t Variant::ToInteger() const
     case TVarType::Double:
     case TVarType::Boolean:
     case TVarType::Text: {
-        // Rounded half to even, as the runtime converts.
+        // Rounded half to even: 2.5 gives 2 and 3.5 gives 4.
         const double value = std::nearbyint(v.ToDouble());
         if (!(value >= std::numeric_limits<int32_t>::min() &&
               value <= std::numeric_limits<int32_t>::max()))

@@ -23,8 +23,8 @@ QString AsText(const Variant &value)
     return QString::fromStdU16String(value.ToText());
 }
 
-// A fieldset (or an object) is an element of its form's elements today, as
-// it was not in the classic page model; it has no value, and shows none.
+// A fieldset or an object is one of its form's elements but has no value;
+// it shows an empty one.
 QString ValueOf(const Variant &element)
 {
     try {

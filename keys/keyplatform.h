@@ -4,10 +4,13 @@
 #include <cstdint>
 #include <string>
 
-// The keyboard operations the keystroke interpreter relies on, named and
-// shaped after the Windows user32 functions it was designed around. The
-// interpreter reaches the keyboard only through this class, so a test can
-// record what it does and the application can turn it into Qt key events.
+// The keyboard operations the keystroke interpreter relies on: press or
+// release a virtual key, read the state of every key or of one, turn a
+// virtual key into a scan code, deliver the keys sent so far, and show a
+// box. Virtual keys, scan codes and flags are the numbers the interpreter's
+// scripts and tables are written in. The interpreter reaches the keyboard
+// only through this class, so a test can record what it does and the
+// application can turn it into Qt key events.
 //
 // The class is standard C++ on purpose: the interpreter, the layout tables and
 // the recording implementation build without Qt, which lets the fuzzer be

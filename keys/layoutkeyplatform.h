@@ -26,7 +26,7 @@ public:
 
 protected:
     // Records the transition in the key-state array. A key toggles each time it
-    // goes down from up, as the system's own array does.
+    // goes down from up, the way Caps Lock or Num Lock does.
     void TrackKeyEvent(uint8_t VirtualKey, uint32_t Flags);
 
 private:

@@ -16,11 +16,11 @@ class QKeyEvent;
 // them. A Ctrl+Alt character (AltGr) arrives as the character with neither
 // modifier, so that a widget inserts it rather than taking it for a shortcut.
 //
-// Like the system's input queue, the platform holds the events until they are
-// pumped: DispatchKeyMessages delivers them at once, and otherwise they are
-// delivered at the application's next pass through its event loop. That
-// includes the loops that exclude user input, since these events are posted,
-// not spontaneous.
+// The platform holds the events until they are pumped: DispatchKeyMessages
+// delivers them at once, and otherwise they are delivered at the
+// application's next pass through its event loop. That includes the waits
+// that hold the user's input, since these events are posted, not
+// spontaneous. Keys for a window that has been closed are dropped.
 class TQtKeyPlatform : public QObject, public TLayoutKeyPlatform {
     Q_OBJECT
 
