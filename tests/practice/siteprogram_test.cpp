@@ -61,7 +61,7 @@ TEST(SiteProgram, PrintsItsPortServesAndStopsOnSigterm)
 {
     QTemporaryDir dir;
     const std::string records = (dir.path() + "/records.jsonl").toStdString();
-    Program program = launch({"--port", "0", "--records", records});
+    Program program = launch({"--port", "0", "--records", records, "--photo-upload", "script"});
     ASSERT_GT(program.pid, 0);
     char line[64] = {};
     ASSERT_NE(std::fgets(line, sizeof line, program.out), nullptr);
@@ -74,6 +74,9 @@ TEST(SiteProgram, PrintsItsPortServesAndStopsOnSigterm)
     const auto page = client.Get("/ai?ca=17_s&id=153290785&cmd=delete");
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
+    const auto form = client.Get("/ai/form/0?ca=17_s");
+    ASSERT_TRUE(form);
+    EXPECT_NE(form->body.find("data-upload-mode=\"script\""), std::string::npos);
 
     ::kill(program.pid, SIGTERM);
     EXPECT_EQ(waitForExit(program.pid), 0);
@@ -83,15 +86,19 @@ TEST(SiteProgram, PrintsItsPortServesAndStopsOnSigterm)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QJsonObject record = QJsonDocument::fromJson(file.readLine()).object();
     EXPECT_EQ(record.value("ad").toString(), "153290785");
+    EXPECT_EQ(QJsonDocument::fromJson(file.readLine()).object().value("page").toString(), "form");
     EXPECT_TRUE(file.atEnd());
 }
 
-TEST(SiteProgram, RefusesABadPortAndATakenOne)
+TEST(SiteProgram, RefusesBadOptionsAndATakenPort)
 {
-    Program bad = launch({"--port", "http"});
-    ASSERT_GT(bad.pid, 0);
-    EXPECT_EQ(waitForExit(bad.pid), 2);
-    std::fclose(bad.out);
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"--port", "http"}, {"--photo-upload", "fetch"}, {"--photo-upload"}}) {
+        Program bad = launch(arguments);
+        ASSERT_GT(bad.pid, 0);
+        EXPECT_EQ(waitForExit(bad.pid), 2) << arguments[0];
+        std::fclose(bad.out);
+    }
 
     SiteFixture fixture;
     Program taken = launch({"--port", std::to_string(fixture.site().port())});

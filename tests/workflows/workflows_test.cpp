@@ -221,9 +221,8 @@ TEST_F(WorkflowsTest, ASecondWorkflowStartedDuringAWaitRunsNested)
     const std::vector<QJsonObject> deletions = RecordsSince(mark, "delete");
     ASSERT_EQ(deletions.size(), 1u);
     EXPECT_EQ(deletions[0].value("ad").toString(), "128400201");
-    // What the outer workflow met on the page the inner one left is its own
-    // affair; the window is still there and usable.
-    errors.Texts.clear();
+    // GO went on from the page the inner workflow left, without a box (the
+    // fixture checks), and the window is still there.
     EXPECT_TRUE(form->isVisible());
 }
 
@@ -238,6 +237,18 @@ TEST_F(WorkflowsTest, ClosingTheWindowDuringGoEndsTheLoopOnceGoUnwinds)
     // waits end at once.
     EXPECT_LT(elapsed.elapsed(), 8000);
     TQuitWatcher::Instance().Reset();
+}
+
+TEST_F(WorkflowsTest, ShowFieldsListsThePracticeFormWhole)
+{
+    form->AddVO();
+    Click(form->Button2);
+    const QStringList lines = form->Memo1->toPlainText().split('\n');
+    const int elements = testutil::RunInPage(*form->EmbeddedWB1,
+        "Array.from(document.forms).reduce((n, f) => n + f.elements.length, 0)").toInt();
+    EXPECT_EQ(lines.size(), elements);
+    EXPECT_TRUE(lines.contains(" - fieldset - ")) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("image - file - ")) << lines.join('\n').toStdString();
 }
 
 // Last: the site stops answering for good.
