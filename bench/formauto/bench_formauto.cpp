@@ -1,12 +1,17 @@
 // Prints the median time FindFormElement takes to find the last element of a
 // page with 500 form elements, and the median time of one SetFormField on a
-// text input. Runs headless unless QT_QPA_PLATFORM says otherwise.
+// text input. With --many, also the time of one lookup of the last element
+// and of one field listing on a form of 100001 elements. Runs headless unless
+// QT_QPA_PLATFORM says otherwise.
 #include "app/tapplication.h"
 #include "browser/embeddedwb.h"
+#include "formauto/fieldlister.h"
 #include "formauto/fieldsetter.h"
 #include "formauto/formlookup.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QUrl>
 
@@ -24,6 +29,29 @@ QString PageWith500Elements()
         html += QStringLiteral("<input type=text name=f%1>").arg(i);
     html += QStringLiteral("<input type=text name=last></form></body></html>");
     return html;
+}
+
+// 100000 text fields, then a file field named "image", made by the page's
+// own script.
+QString PageWith100001Elements()
+{
+    return QStringLiteral(
+        "<!doctype html><html><body><form id=big></form><script>"
+        "const form = document.getElementById('big');"
+        "const all = document.createDocumentFragment();"
+        "for (let i = 0; i < 100000; ++i) {"
+        "  const input = document.createElement('input'); input.name = 'f' + i; all.appendChild(input);"
+        "}"
+        "const last = document.createElement('input'); last.type = 'file'; last.name = 'image';"
+        "all.appendChild(last); form.appendChild(all);"
+        "</script></body></html>");
+}
+
+bool Load(TEmbeddedWB &browser, const QString &html)
+{
+    browser.Navigate(QStringLiteral("data:text/html;charset=utf-8,") +
+                     QString::fromLatin1(QUrl::toPercentEncoding(html)));
+    return browser.WaitForPage(60000);
 }
 
 double MedianMs(int runs, const std::function<void()> &work)
@@ -51,9 +79,7 @@ int main(int argc, char **argv)
         TEmbeddedWB browser;
         browser.resize(800, 600);
         browser.show();
-        browser.Navigate(QStringLiteral("data:text/html;charset=utf-8,") +
-                         QString::fromLatin1(QUrl::toPercentEncoding(PageWith500Elements())));
-        if (!browser.WaitForPage(20000)) {
+        if (!Load(browser, PageWith500Elements())) {
             std::fprintf(stderr, "the page did not load\n");
             return 1;
         }
@@ -69,6 +95,26 @@ int main(int argc, char **argv)
         std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
         std::printf("FindFormElement, last of 500 elements, median of 11: %.1f ms\n", find);
         std::printf("SetFormField on a text input, median of 201: %.3f ms\n", set);
+        std::fflush(stdout);
+
+        if (QCoreApplication::arguments().contains(QStringLiteral("--many"))) {
+            if (!Load(browser, PageWith100001Elements())) {
+                std::fprintf(stderr, "the large page did not load\n");
+                return 1;
+            }
+            QElapsedTimer timer;
+            timer.start();
+            if (!FindFormElement(browser, "file", "image", 1, form, element) || element != 100000)
+                std::abort();
+            std::printf("FindFormElement, last of 100001 elements: %.1f s\n",
+                        static_cast<double>(timer.elapsed()) / 1000);
+            std::fflush(stdout);
+            QPlainTextEdit memo;
+            timer.restart();
+            ListFormFields(browser, &memo);
+            std::printf("ListFormFields, 100001 elements (%d lines): %.1f s\n",
+                        memo.document()->blockCount(), static_cast<double>(timer.elapsed()) / 1000);
+        }
     }
     return 0;
 }
