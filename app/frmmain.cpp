@@ -104,12 +104,29 @@ void TForm1::FormCreate()
     setWindowTitle(QStringLiteral("NVK - Enregistrement d'annonces"));
 }
 
+namespace {
+
+struct TBusyCursor {
+    TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor &) = delete;
+    TBusyCursor &operator=(const TBusyCursor &) = delete;
+};
+
+} // namespace
+
 void TForm1::Bind(QPushButton *button, void (TForm1::*handler)())
 {
     connect(button, &QPushButton::clicked, this, [this, button, handler] {
         ++runningHandlers_;
         qCDebug(lcWorkflow) << "handler starts:" << button->objectName() << "depth" << runningHandlers_;
-        RunGuarded([this, handler] { (this->*handler)(); });
+        // The busy cursor shows while any handler runs; each one sets it and
+        // takes it off, so it goes once the last one has ended, however it
+        // ended.
+        {
+            const TBusyCursor busy;
+            RunGuarded([this, handler] { (this->*handler)(); });
+        }
         qCDebug(lcWorkflow) << "handler ends:" << button->objectName() << "depth" << runningHandlers_;
         --runningHandlers_;
     });

@@ -18,7 +18,11 @@ public:
     {
         QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
         box.setWindowModality(Qt::ApplicationModal);
+        // The box waits for the user, not the tool: the plain arrow, over the
+        // busy cursor of the handler that failed.
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
         box.exec();
+        QGuiApplication::restoreOverrideCursor();
     }
 };
 

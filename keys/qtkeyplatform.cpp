@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QWidget>
+
+Q_LOGGING_CATEGORY(lcKeys, "nvk.keys", QtInfoMsg)
 
 namespace {
 
@@ -191,7 +194,12 @@ void TQtKeyPlatform::DeliverWaitingEvents()
         // Keys for a window that was closed meanwhile are dropped, as the
         // system drops input for a window that is gone.
         QWidget *Target = QApplication::focusWidget();
-        if (Target && Target->isVisible())
+        if (Target && Target->isVisible()) {
+            qCDebug(lcKeys) << Event->type() << Qt::Key(Event->key()) << Event->text()
+                            << Event->modifiers() << "to" << Target;
             QCoreApplication::sendEvent(Target, Event.get());
+        } else {
+            qCDebug(lcKeys) << Event->type() << Qt::Key(Event->key()) << "dropped: no shown window";
+        }
     }
 }

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -121,10 +122,19 @@ TEST_F(HostilePageTest, APageThatNeverGivesItsThreadBackCostsEachCallItsBound)
     ASSERT_TRUE(testutil::Load(browser, "busy.html"));
     QTest::qWait(800);
 
+    // The busy cursor shows while the handler waits, and goes with it,
+    // although it ended with an error box.
+    Qt::CursorShape during = Qt::ArrowCursor;
+    QTimer::singleShot(500, &form, [&] {
+        if (const QCursor *cursor = QGuiApplication::overrideCursor())
+            during = cursor->shape();
+    });
     QElapsedTimer elapsed;
     elapsed.start();
     ShowFields();
     EXPECT_LT(elapsed.elapsed(), 4000);
+    EXPECT_EQ(during, Qt::BusyCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(errors.Texts,
               QStringList{"Cette opération a été abandonnée car le délai d'attente a expiré."});
     errors.Texts.clear();
@@ -137,6 +147,7 @@ TEST_F(HostilePageTest, APageThatNeverGivesItsThreadBackCostsEachCallItsBound)
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_LT(elapsed.elapsed(), 1200);
     EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(errors.Texts.isEmpty()) << errors.Texts.join('\n').toStdString();
     browser.Bridge()->SetCallTimeout(TPageBridge::kDefaultCallTimeoutMs);
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,7 +86,15 @@ TEST_P(GoTest, GoFillsTheFormTwiceAndUploadsFourPhotosWithTheFixedAd)
 {
     testutil::PracticeSite().setPhotoUpload(GetParam());
     const size_t mark = Mark();
+    Qt::CursorShape during = Qt::ArrowCursor;
+    QTimer::singleShot(2000, form.get(), [&] {
+        if (const QCursor *cursor = QGuiApplication::overrideCursor())
+            during = cursor->shape();
+    });
     Click(form->Button1);
+    // The busy cursor shows while GO runs, and goes when it ends.
+    EXPECT_EQ(during, Qt::BusyCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     std::vector<QString> formViews;
     for (const QJsonObject &view : RecordsSince(mark, "view")) {
