@@ -33,6 +33,18 @@
 //   { t: "bool", v } { t: "str", v } { t: "obj", h } (arguments: also doc)
 // A number that JSON cannot carry (NaN, Infinity) travels as its text.
 //
+// Form scans. { op: "scan", doc, what, name } walks the document's forms in
+// this world, each step the same member call an "invoke" would make, and
+// answers in one round trip what a walk of one call per step would have met:
+//   what "hasforms": { forms } or { stop }
+//   what "find":     { forms, candidates: [{ f, i, name, type }] } or { stop }
+//   what "list":     { forms, entries: [{ name, type, value }] } or { stop }
+// A step's outcome is { v: value } or { e: error, step: member name }. "find" keeps only the
+// elements whose name may be the one asked for (the host compares exactly),
+// up to the first one whose name cannot be read; "list" keeps every element
+// up to the first whose name or type cannot be read. stop: { step, e } is a
+// step before the elements (the forms, their count, a form) that failed.
+//
 // Reports. The host keeps the load state without asking: on creation and at
 // every readystatechange this script writes nvkToken + JSON
 // { doc, state, url } to the console at debug level.
@@ -277,6 +289,91 @@ const nvkBridge = (() => {
         throw new BridgeError('notcallable', name);
     }
 
+    // One step of a scan: the value the member call gives, or its error as
+    // a request would report it.
+    function step(object, name, kind, args) {
+        try {
+            // Only objects are called; document.all is one although its
+            // typeof says "undefined".
+            const isObject = typeof object === 'object' || typeof object === 'function' ||
+                object instanceof HTMLAllCollection;
+            if (object === null || !isObject)
+                return { e: { kind: 'badtarget', message: '', name: '' }, step: name };
+            return { v: invoke(object, name, kind, args) };
+        } catch (e) {
+            return { e: errorInfo(e), step: name };
+        }
+    }
+
+    class ScanStop extends Error {
+        constructor(stepName, e) {
+            super(stepName);
+            this.stop = { step: stepName, e };
+        }
+    }
+
+    // A step that must succeed for the scan to go on.
+    function must(stepName, object, name, kind, args) {
+        const result = step(object, name, kind, args || []);
+        if (result.e)
+            throw new ScanStop(stepName, result.e);
+        return result.v;
+    }
+
+    const surrogate = /[\uD800-\uDFFF]/;
+
+    function scan(request) {
+        const doc = lookUp(request.doc, 0);
+        try {
+            const all = must('all', doc, 'all', 'methodget');
+            const tags = must('tags', all, 'tags', 'method', ['FORM']);
+            if (must('Length', tags, 'Length', 'methodget') == 0)
+                return { forms: false };
+            if (request.what === 'hasforms')
+                return { forms: true };
+            const forms = must('forms', doc, 'forms', 'methodget');
+            const lastForm = Number(must('Length', forms, 'Length', 'methodget')) - 1;
+            const found = [];
+            for (let f = 0; f <= lastForm; ++f) {
+                const form = must('Item', forms, 'Item', 'method', [f]);
+                const lastElement = Number(must('Length', form, 'Length', 'methodget')) - 1;
+                for (let i = 0; i <= lastElement; ++i) {
+                    const element = step(form, 'Item', 'method', [i]);
+                    const read = (name) => (element.e ? element : step(element.v, name, 'methodget', []));
+                    if (request.what === 'find') {
+                        const name = read('Name');
+                        const wanted = name.e || typeof name.v !== 'string' || name.v === request.name ||
+                            surrogate.test(name.v);
+                        if (!wanted)
+                            continue;
+                        found.push({ f, i, name: outcome(name), type: outcome(read('Type')) });
+                        if (name.e)
+                            return { forms: true, candidates: found };
+                    } else {
+                        const name = read('name');
+                        const type = name.e ? undefined : read('type');
+                        const value = name.e || type.e ? undefined : read('value');
+                        found.push({ name: outcome(name), type: outcome(type), value: outcome(value) });
+                        if (name.e || type.e)
+                            return { forms: true, entries: found };
+                    }
+                }
+            }
+            return request.what === 'find' ? { forms: true, candidates: found }
+                                           : { forms: true, entries: found };
+        } catch (e) {
+            if (e instanceof ScanStop)
+                return { stop: e.stop };
+            throw e;
+        }
+    }
+
+    function outcome(o) {
+        if (o === undefined)
+            return undefined;
+        return o.e ? { e: o.e, step: o.step } : { v: encode(o.v) };
+    }
+
     const classes = new Set([
         'Document', 'HTMLDocument', 'HTMLCollection', 'HTMLAllCollection', 'HTMLFormElement',
         'HTMLElement', 'HTMLInputElement', 'HTMLSelectElement', 'HTMLTextAreaElement', 'Window',
@@ -309,6 +406,8 @@ const nvkBridge = (() => {
             return attach(request);
         case 'is':
             return isInstance(lookUp(request.doc, request.h), request.cls);
+        case 'scan':
+            return scan(request);
         case 'invoke': {
             const object = lookUp(request.doc, request.h);
             const args = (request.args || []).map(decode);
@@ -319,31 +418,27 @@ const nvkBridge = (() => {
         }
     }
 
+    function errorInfo(e) {
+        if (e instanceof BridgeError)
+            return { kind: e.kind, message: e.message, name: '' };
+        if (e !== null && typeof e === 'object' && 'message' in e)
+            return { kind: 'exception', message: String(e.message), name: String(e.name) };
+        return { kind: 'exception', message: String(e), name: '' };
+    }
+
     function request(req) {
         // Nobody reads the answer to a release: what changed in the typed
         // text waits for an answer that is read.
         const typed = () => (req.op === 'release' ? undefined : takeTyped());
         try {
-            const value = encode(answer(req));
+            // A scan's answer is already in the form the host reads.
+            const value = req.op === 'scan' ? answer(req) : encode(answer(req));
             return JSON.stringify({
                 ok: true, doc: docId, value, typed: typed(), keys: keysSeen,
             });
         } catch (e) {
-            let kind = 'exception';
-            let message;
-            let name = '';
-            if (e instanceof BridgeError) {
-                kind = e.kind;
-                message = e.message;
-            } else if (e !== null && typeof e === 'object' && 'message' in e) {
-                message = String(e.message);
-                name = String(e.name);
-            } else {
-                message = String(e);
-            }
             return JSON.stringify({
-                ok: false, doc: docId, error: { kind, message, name }, typed: typed(),
-                keys: keysSeen,
+                ok: false, doc: docId, error: errorInfo(e), typed: typed(), keys: keysSeen,
             });
         }
     }

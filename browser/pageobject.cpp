@@ -132,6 +132,23 @@ HRESULT ErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo)
 
 } // namespace
 
+Variant DecodePageValue(const QJsonObject &value, TPageBridge *bridge, const QString &docId)
+{
+    return DecodeValue(value, bridge, docId);
+}
+
+void RaisePageCallError(const std::string &member, const QJsonObject &error)
+{
+    const QString kind = error.value(QLatin1String("kind")).toString();
+    // What a call on something that is no object meets before it is made.
+    if (kind == QLatin1String("badtarget"))
+        throw EVariantInvalidOpError("Opération de variant incorrecte");
+    if (kind == QLatin1String("unknownname"))
+        throw EOleError("Méthode '" + member + "' non supportée par l'objet Automation");
+    TExcepInfo excepInfo;
+    RaiseInvokeError(ErrorStatus(error, &excepInfo), excepInfo);
+}
+
 TPageObject::TPageObject(TPageBridge *bridge, QString docId, int handle)
     : bridge_(bridge), docId_(std::move(docId)), handle_(handle)
 {

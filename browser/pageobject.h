@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QJsonObject;
 class TPageBridge;
 class Variant;
 
@@ -37,6 +38,13 @@ private:
     QString docId_;
     int handle_;
 };
+
+// A value as the page's answers carry it ({ t, v } or { t: "obj", h }).
+Variant DecodePageValue(const QJsonObject &value, TPageBridge *bridge, const QString &docId);
+
+// Raises what a late-bound call of that member raises when the page answers
+// with that error.
+[[noreturn]] void RaisePageCallError(const std::string &member, const QJsonObject &error);
 
 // The page object a variant holds, or null when it holds something else.
 std::shared_ptr<TPageObject> AsPageObject(const Variant &value);

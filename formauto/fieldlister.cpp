@@ -6,14 +6,11 @@
 #include "browser/messagepump.h"
 #include "formauto/calls.h"
 #include "formauto/formlookup.h"
+#include "formauto/formscan.h"
 
 #include <QPlainTextEdit>
 
 namespace {
-
-const TCallDesc kName{TInvokeKind::Method, {}, "name"};
-const TCallDesc kType{TInvokeKind::Method, {}, "type"};
-const TCallDesc kValue{TInvokeKind::Method, {}, "value"};
 
 // Empty and null properties show as empty text.
 QString AsText(const Variant &value)
@@ -25,10 +22,10 @@ QString AsText(const Variant &value)
 
 // A fieldset or an object is one of its form's elements but has no value;
 // it shows an empty one.
-QString ValueOf(const Variant &element)
+QString ValueOf(const TFormScan &scan, const QJsonValue &value)
 {
     try {
-        return AsText(calls::Get(element, kValue));
+        return AsText(scan.Value(value));
     } catch (const EOleSysError &) {
         throw;
     } catch (const EOleError &) {
@@ -40,22 +37,29 @@ QString ValueOf(const Variant &element)
 void ListOnce(TEmbeddedWB &Control, QPlainTextEdit *Memo)
 {
     Memo->clear();
-    if (!PageHasForms(Control))
+    const std::optional<TFormScan> scan = TFormScan::Run(Control, QStringLiteral("list"));
+    if (!scan || !scan->HasForms())
         return;
-    const int32_t lastForm = calls::Get(calls::DocumentForms(Control), calls::Length).ToInteger() - 1;
-    for (int32_t f = 0; f <= lastForm; ++f) {
-        const Variant form = calls::Get(calls::DocumentForms(Control), calls::ItemByValue, {f});
-        const int32_t lastElement = calls::Get(form, calls::Length).ToInteger() - 1;
-        for (int32_t i = 0; i <= lastElement; ++i) {
-            const auto property = [&](const TCallDesc &desc) {
-                return AsText(calls::Get(calls::Get(form, calls::ItemByValue, {i}), desc));
-            };
-            const QString name = property(kName);
-            const QString type = property(kType);
-            const QString value = ValueOf(calls::Get(form, calls::ItemByValue, {i}));
-            Memo->appendPlainText(name + QStringLiteral(" - ") + type + QStringLiteral(" - ") + value);
+    // The page sends every element up to the first one whose name or type
+    // cannot be read; the lines before that one are shown, then its error.
+    QStringList lines;
+    const auto show = [&] {
+        if (!lines.isEmpty())
+            Memo->setPlainText(lines.join(QLatin1Char('\n')));
+    };
+    try {
+        for (const QJsonValue &entry : scan->Entries()) {
+            const QJsonObject element = entry.toObject();
+            const QString name = AsText(scan->Value(element.value(QLatin1String("name"))));
+            const QString type = AsText(scan->Value(element.value(QLatin1String("type"))));
+            const QString value = ValueOf(*scan, element.value(QLatin1String("value")));
+            lines.append(name + QStringLiteral(" - ") + type + QStringLiteral(" - ") + value);
         }
+    } catch (...) {
+        show();
+        throw;
     }
+    show();
 }
 
 } // namespace

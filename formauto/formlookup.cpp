@@ -3,13 +3,7 @@
 #include "browser/embeddedwb.h"
 #include "browser/errors.h"
 #include "formauto/calls.h"
-
-namespace {
-
-const TCallDesc kName{TInvokeKind::Method, {}, "Name"};
-const TCallDesc kType{TInvokeKind::Method, {}, "Type"};
-
-} // namespace
+#include "formauto/formscan.h"
 
 IHTMLFormElement GetFormByIndex(const IHTMLDocument2 &Document, int32_t Index)
 {
@@ -23,47 +17,38 @@ IHTMLFormElement GetFormByIndex(const IHTMLDocument2 &Document, int32_t Index)
 
 bool PageHasForms(TEmbeddedWB &Control)
 {
-    const Variant document = calls::Get(Control.GetAutomationObject(), calls::Document);
-    // Before the first page there is no document, and so no form.
-    if (document.IsEmpty())
-        return false;
-    const Variant all = calls::Get(document, calls::All);
-    const Variant tags = calls::Get(all, calls::Tags, {std::string("FORM")});
-    return calls::Get(tags, calls::Length).ToInteger() != 0;
+    const std::optional<TFormScan> scan = TFormScan::Run(Control, QStringLiteral("hasforms"));
+    return scan && scan->HasForms();
 }
 
 bool FindFormElement(TEmbeddedWB &Control, const std::string &ElementType,
                      const std::string &ElementName, int32_t Occurrence, int32_t &FoundFormIndex,
                      int32_t &FoundElementIndex)
 {
-    if (!PageHasForms(Control))
+    // The page sends the elements whose name may match, in document order,
+    // up to the first one that cannot be read; the names and types are
+    // compared here, as the element-by-element walk compares them.
+    const std::optional<TFormScan> scan = TFormScan::Run(Control, QStringLiteral("find"), ElementName);
+    if (!scan || !scan->HasForms())
         return false;
-    const int32_t lastForm = calls::Get(calls::DocumentForms(Control), calls::Length).ToInteger() - 1;
-    for (int32_t f = 0; f <= lastForm; ++f) {
-        const Variant form = calls::Get(calls::DocumentForms(Control), calls::ItemByValue, {f});
-        const int32_t lastElement = calls::Get(form, calls::Length).ToInteger() - 1;
-        for (int32_t i = 0; i <= lastElement; ++i) {
-            try {
-                const Variant name =
-                    calls::Get(calls::Get(form, calls::ItemByValue, {i}), kName);
-                if (name.ToUtf8() != ElementName)
-                    continue;
-                const Variant type =
-                    calls::Get(calls::Get(form, calls::ItemByValue, {i}), kType);
-                if (type.ToUtf8() != ElementType)
-                    continue;
-                if (--Occurrence > 0)
-                    continue;
-                FoundFormIndex = f;
-                FoundElementIndex = i;
-                return true;
-            } catch (const EAbort &) {
-                // The application is quitting: that is not an unreadable
-                // element, and the workflow must unwind.
-                throw;
-            } catch (...) {
-                return false;
-            }
+    for (const QJsonValue &candidate : scan->Candidates()) {
+        const QJsonObject element = candidate.toObject();
+        try {
+            if (scan->Value(element.value(QLatin1String("name"))).ToUtf8() != ElementName)
+                continue;
+            if (scan->Value(element.value(QLatin1String("type"))).ToUtf8() != ElementType)
+                continue;
+            if (--Occurrence > 0)
+                continue;
+            FoundFormIndex = element.value(QLatin1String("f")).toInt();
+            FoundElementIndex = element.value(QLatin1String("i")).toInt();
+            return true;
+        } catch (const EAbort &) {
+            // The application is quitting: that is not an unreadable
+            // element, and the workflow must unwind.
+            throw;
+        } catch (...) {
+            return false;
         }
     }
     return false;
