@@ -45,6 +45,15 @@
 // up to the first whose name or type cannot be read. stop: { step, e } is a
 // step before the elements (the forms, their count, a form) that failed.
 //
+// { op: "setfield", doc, h, name, index, value, checked } sets a field of the
+// form h as the setter's calls do one by one: item(name, index), then by tag
+// the checked state or the value. It answers { set: false } when the form
+// has no such field, { set: true, notify } with the element (a handle) when
+// it wants the change event, { set: true }, { stop: { kind: "cast" } } for an
+// item that is no element, or { stop: { step, e } } for a call that failed.
+// { op: "callat", doc, f, i, method } calls forms.Item(f).Item(i).method()
+// and answers {} or { stop: { step, e } }.
+//
 // Reports. The host keeps the load state without asking: on creation and at
 // every readystatechange this script writes nvkToken + JSON
 // { doc, state, url } to the console at debug level.
@@ -368,6 +377,60 @@ const nvkBridge = (() => {
         }
     }
 
+    function setField(request) {
+        const form = lookUp(request.doc, request.h);
+        const element = step(form, 'item', 'method', [request.name, request.index]);
+        if (element.e)
+            return { stop: { step: 'item', e: element.e } };
+        const el = element.v;
+        if (el === null || el === undefined)
+            return { set: false };
+        if (!(el instanceof HTMLElement))
+            return { stop: { kind: 'cast' } };
+        const put = (name, value) => {
+            const result = step(el, name, 'put', [value]);
+            if (result.e)
+                throw new ScanStop(name, result.e);
+        };
+        const get = (name) => must(name, el, name, 'get');
+        try {
+            const tag = get('tagName');
+            if (tag === 'INPUT') {
+                const type = get('type');
+                if (type === 'radio' || type === 'checkbox')
+                    put('checked', request.checked);
+                else
+                    put('value', request.value);
+                return { set: true, notify: encode(el) };
+            } else if (tag === 'SELECT') {
+                put('value', request.value);
+                return { set: true, notify: encode(el) };
+            } else if (tag === 'TEXTAREA') {
+                put('value', request.value);
+            }
+            return { set: true };
+        } catch (e) {
+            if (e instanceof ScanStop)
+                return { stop: e.stop };
+            throw e;
+        }
+    }
+
+    function callAt(request) {
+        const doc = lookUp(request.doc, 0);
+        try {
+            const forms = must('forms', doc, 'forms', 'methodget');
+            const form = must('Item', forms, 'Item', 'method', [request.f]);
+            const element = must('Item', form, 'Item', 'method', [request.i]);
+            must(request.method, element, request.method, 'method');
+            return {};
+        } catch (e) {
+            if (e instanceof ScanStop)
+                return { stop: e.stop };
+            throw e;
+        }
+    }
+
     function outcome(o) {
         if (o === undefined)
             return undefined;
@@ -408,6 +471,10 @@ const nvkBridge = (() => {
             return isInstance(lookUp(request.doc, request.h), request.cls);
         case 'scan':
             return scan(request);
+        case 'setfield':
+            return setField(request);
+        case 'callat':
+            return callAt(request);
         case 'invoke': {
             const object = lookUp(request.doc, request.h);
             const args = (request.args || []).map(decode);
@@ -432,7 +499,8 @@ const nvkBridge = (() => {
         const typed = () => (req.op === 'release' ? undefined : takeTyped());
         try {
             // A scan's answer is already in the form the host reads.
-            const value = req.op === 'scan' ? answer(req) : encode(answer(req));
+            const value = ['scan', 'setfield', 'callat'].includes(req.op) ? answer(req)
+                                                                          : encode(answer(req));
             return JSON.stringify({
                 ok: true, doc: docId, value, typed: typed(), keys: keysSeen,
             });

@@ -5,6 +5,8 @@
 #include "browser/pagebridge.h"
 #include "browser/pageobject.h"
 
+#include <QJsonObject>
+
 namespace {
 
 // A typed call fails with the page's description, trimmed; without one, with
@@ -18,6 +20,12 @@ namespace {
 }
 
 } // namespace
+
+void RaiseTypedPageError(const QJsonObject &error)
+{
+    TExcepInfo excepInfo;
+    RaiseTypedCallError(PageErrorStatus(error, &excepInfo), excepInfo);
+}
 
 THtmlInterface::THtmlInterface(const Variant &value, const char *domClass)
 {

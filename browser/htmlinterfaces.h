@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+class QJsonObject;
 class TPageObject;
+
+// Raises what a typed call raises when the page answers with that error.
+[[noreturn]] void RaiseTypedPageError(const QJsonObject &error);
 
 // Typed views of page objects, for the calls the tool makes on the document
 // model with fixed member names. Taking an object as one of these checks its
@@ -23,6 +27,8 @@ public:
     // True when the object's document has been replaced (the page was left)
     // or its page has gone.
     bool IsOfGoneDocument() const;
+    // The page object, or null.
+    const std::shared_ptr<TPageObject> &PageObject() const { return object_; }
 
 protected:
     THtmlInterface() = default;

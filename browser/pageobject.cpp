@@ -132,6 +132,11 @@ HRESULT ErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo)
 
 } // namespace
 
+HRESULT PageErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo)
+{
+    return ErrorStatus(error, excepInfo);
+}
+
 Variant DecodePageValue(const QJsonObject &value, TPageBridge *bridge, const QString &docId)
 {
     return DecodeValue(value, bridge, docId);

@@ -42,6 +42,9 @@ private:
 // A value as the page's answers carry it ({ t, v } or { t: "obj", h }).
 Variant DecodePageValue(const QJsonObject &value, TPageBridge *bridge, const QString &docId);
 
+// The status a call gets when the page answers with that error.
+HRESULT PageErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo);
+
 // Raises what a late-bound call of that member raises when the page answers
 // with that error.
 [[noreturn]] void RaisePageCallError(const std::string &member, const QJsonObject &error);

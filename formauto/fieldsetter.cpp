@@ -4,16 +4,20 @@
 #include "browser/errors.h"
 #include "browser/messagepump.h"
 #include "browser/tickclock.h"
+#include "browser/pagebridge.h"
+#include "browser/pageobject.h"
 #include "formauto/calls.h"
+
+#include <QJsonObject>
 
 namespace {
 
 constexpr uint32_t kBusyLimitMs = 10000;
 
-void NotifyChange(const IHTMLElement &Element)
+void NotifyChange(const Variant &Element)
 {
     try {
-        LateBoundCall(nullptr, Element.AsVariant(), calls::FireEvent, {std::string("ONCHANGE")});
+        LateBoundCall(nullptr, Element, calls::FireEvent, {std::string("ONCHANGE")});
     } catch (const EAbort &) {
         throw;
     } catch (...) {
@@ -41,26 +45,34 @@ void SetFormField(TEmbeddedWB &Control, const IHTMLFormElement &Form, const std:
     // (the deletion sets the password on the first page's form after that
     // page was left); it is treated like no form.
     if (!Form.IsNull() && !Form.IsOfGoneDocument()) {
-        const IHTMLElement element(
-            Form.item(Variant::FromUtf8(FieldName), Variant::FromInteger(Index)));
-        if (!element.IsNull()) {
-            const std::string tag = element.tagName();
-            const std::u16string text = Utf8ToText(Value);
-            if (tag == "INPUT") {
-                const IHTMLInputElement input(element.AsVariant());
-                if (input.type() == "radio" || input.type() == "checkbox")
-                    input.set_checked(Value == "checked");
-                else
-                    input.set_value(text);
-                NotifyChange(element);
-            } else if (tag == "SELECT") {
-                IHTMLSelectElement(element.AsVariant()).set_value(text);
-                NotifyChange(element);
-            } else if (tag == "TEXTAREA") {
-                IHTMLTextAreaElement(element.AsVariant()).set_value(text);
-            }
-            WaitWhileBusy(Control);
+        // One round trip: the page finds the field and sets it by its tag,
+        // the checked state of a radio or a check box, the value otherwise;
+        // a second one sends the change event to an input or a list.
+        const TPageObject &form = *Form.PageObject();
+        const QJsonObject answer = form.Bridge()->Request(
+            {{QStringLiteral("op"), QStringLiteral("setfield")},
+             {QStringLiteral("doc"), form.DocumentId()},
+             {QStringLiteral("h"), form.Handle()},
+             {QStringLiteral("name"), QString::fromStdU16String(Utf8ToText(FieldName))},
+             {QStringLiteral("index"), Index},
+             {QStringLiteral("value"), QString::fromStdU16String(Utf8ToText(Value))},
+             {QStringLiteral("checked"), Value == "checked"}});
+        if (!answer.value(QLatin1String("ok")).toBool())
+            RaiseTypedPageError(answer.value(QLatin1String("error")).toObject());
+        const QJsonObject result = answer.value(QLatin1String("value")).toObject();
+        if (result.contains(QLatin1String("stop"))) {
+            const QJsonObject stop = result.value(QLatin1String("stop")).toObject();
+            if (stop.value(QLatin1String("kind")).toString() == QLatin1String("cast"))
+                throw EIntfCastError("Interface non supportée");
+            RaiseTypedPageError(stop.value(QLatin1String("e")).toObject());
         }
+        // The change event is a call of its own: a page whose handler fails
+        // or outlasts the call's time bound still has its value.
+        if (result.contains(QLatin1String("notify")))
+            NotifyChange(DecodePageValue(result.value(QLatin1String("notify")).toObject(),
+                                         form.Bridge(), answer.value(QLatin1String("doc")).toString()));
+        if (result.value(QLatin1String("set")).toBool())
+            WaitWhileBusy(Control);
     }
     PumpMessages();
 }

@@ -2,8 +2,12 @@
 
 #include "browser/embeddedwb.h"
 #include "browser/errors.h"
+#include "browser/pagebridge.h"
+#include "browser/pageobject.h"
 #include "formauto/calls.h"
 #include "formauto/formscan.h"
+
+#include <QJsonObject>
 
 IHTMLFormElement GetFormByIndex(const IHTMLDocument2 &Document, int32_t Index)
 {
@@ -57,7 +61,25 @@ bool FindFormElement(TEmbeddedWB &Control, const std::string &ElementType,
 void CallFoundElement(TEmbeddedWB &Control, int32_t &FoundFormIndex, int32_t &FoundElementIndex,
                       const std::string &Method)
 {
-    const Variant form = calls::Get(calls::DocumentForms(Control), calls::ItemByRef, {&FoundFormIndex});
-    const Variant element = calls::Get(form, calls::ItemByRef, {&FoundElementIndex});
-    LateBoundCall(nullptr, element, TCallDesc{TInvokeKind::Method, {}, Method});
+    // One round trip for document.forms.Item(form).Item(element).Method().
+    const Variant document = calls::Get(Control.GetAutomationObject(), calls::Document);
+    const std::shared_ptr<TPageObject> page = AsPageObject(document);
+    if (!page)
+        throw EVariantInvalidOpError("Opération de variant incorrecte");
+    if (!page->Bridge())
+        RaisePageCallError(calls::Forms.Name, {{QStringLiteral("kind"), QStringLiteral("gone")}});
+    const QJsonObject answer = page->Bridge()->Request(
+        {{QStringLiteral("op"), QStringLiteral("callat")},
+         {QStringLiteral("doc"), page->DocumentId()},
+         {QStringLiteral("f"), FoundFormIndex},
+         {QStringLiteral("i"), FoundElementIndex},
+         {QStringLiteral("method"), QString::fromStdString(Method)}});
+    if (!answer.value(QLatin1String("ok")).toBool())
+        RaisePageCallError(calls::Forms.Name, answer.value(QLatin1String("error")).toObject());
+    const QJsonObject result = answer.value(QLatin1String("value")).toObject();
+    if (result.contains(QLatin1String("stop"))) {
+        const QJsonObject stop = result.value(QLatin1String("stop")).toObject();
+        RaisePageCallError(stop.value(QLatin1String("step")).toString().toStdString(),
+                           stop.value(QLatin1String("e")).toObject());
+    }
 }

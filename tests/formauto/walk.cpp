@@ -4,7 +4,9 @@
 
 #include "browser/embeddedwb.h"
 #include "browser/errors.h"
+#include "browser/messagepump.h"
 #include "formauto/calls.h"
+#include "formauto/fieldsetter.h"
 
 #include <QPlainTextEdit>
 
@@ -17,6 +19,17 @@ const TCallDesc kType{TInvokeKind::Method, {}, "Type"};
 const TCallDesc kListName{TInvokeKind::Method, {}, "name"};
 const TCallDesc kListType{TInvokeKind::Method, {}, "type"};
 const TCallDesc kValue{TInvokeKind::Method, {}, "value"};
+
+void NotifyChange(const IHTMLElement &Element)
+{
+    try {
+        LateBoundCall(nullptr, Element.AsVariant(), calls::FireEvent, {std::string("ONCHANGE")});
+    } catch (const EAbort &) {
+        throw;
+    } catch (...) {
+        // A page that cannot take the notification still has its value.
+    }
+}
 
 } // namespace
 
@@ -112,5 +125,44 @@ void ListFormFields(TEmbeddedWB &Control, QPlainTextEdit *Memo)
     }
 }
 
+
+void SetFormField(TEmbeddedWB &Control, const IHTMLFormElement &Form, const std::string &FieldName,
+                  const std::string &Value, int32_t Index)
+{
+    // A form of a page that has since been left holds no field any more
+    // (the deletion sets the password on the first page's form after that
+    // page was left); it is treated like no form.
+    if (!Form.IsNull() && !Form.IsOfGoneDocument()) {
+        const IHTMLElement element(
+            Form.item(Variant::FromUtf8(FieldName), Variant::FromInteger(Index)));
+        if (!element.IsNull()) {
+            const std::string tag = element.tagName();
+            const std::u16string text = Utf8ToText(Value);
+            if (tag == "INPUT") {
+                const IHTMLInputElement input(element.AsVariant());
+                if (input.type() == "radio" || input.type() == "checkbox")
+                    input.set_checked(Value == "checked");
+                else
+                    input.set_value(text);
+                NotifyChange(element);
+            } else if (tag == "SELECT") {
+                IHTMLSelectElement(element.AsVariant()).set_value(text);
+                NotifyChange(element);
+            } else if (tag == "TEXTAREA") {
+                IHTMLTextAreaElement(element.AsVariant()).set_value(text);
+            }
+            WaitWhileBusy(Control);
+        }
+    }
+    PumpMessages();
+}
+
+void CallFoundElement(TEmbeddedWB &Control, int32_t &FoundFormIndex, int32_t &FoundElementIndex,
+                      const std::string &Method)
+{
+    const Variant form = calls::Get(calls::DocumentForms(Control), calls::ItemByRef, {&FoundFormIndex});
+    const Variant element = calls::Get(form, calls::ItemByRef, {&FoundElementIndex});
+    LateBoundCall(nullptr, element, TCallDesc{TInvokeKind::Method, {}, Method});
+}
 
 } // namespace walk
