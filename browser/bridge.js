@@ -259,6 +259,21 @@ const nvkBridge = (() => {
         return null;
     }
 
+    // The member a name found along an element's prototype chain, by
+    // prototype and lower-case name: elements of one kind share it, and a
+    // scan of a large form asks the same few names of every element.
+    const membersByPrototype = new WeakMap();
+
+    function resolveOnChain(first, lowerName) {
+        for (let o = first; o !== null; o = Object.getPrototypeOf(o)) {
+            for (const key of Object.getOwnPropertyNames(o)) {
+                if (key.toLowerCase() === lowerName)
+                    return key;
+            }
+        }
+        return undefined;
+    }
+
     function resolve(object, name) {
         const lowerName = name.toLowerCase();
         const classic = classicMember(object, lowerName);
@@ -266,13 +281,23 @@ const nvkBridge = (() => {
             return classic;
         if (name in object)
             return { key: name };
-        for (let o = object; o !== null; o = Object.getPrototypeOf(o)) {
-            for (const key of Object.getOwnPropertyNames(o)) {
-                if (key.toLowerCase() === lowerName)
-                    return { key };
+        let key;
+        if (object instanceof Element && Object.getOwnPropertyNames(object).length === 0) {
+            const prototype = Object.getPrototypeOf(object);
+            let members = membersByPrototype.get(prototype);
+            if (!members) {
+                members = new Map();
+                membersByPrototype.set(prototype, members);
             }
+            if (!members.has(lowerName))
+                members.set(lowerName, resolveOnChain(prototype, lowerName));
+            key = members.get(lowerName);
+        } else {
+            key = resolveOnChain(object, lowerName);
         }
-        throw new BridgeError('unknownname', name);
+        if (key === undefined)
+            throw new BridgeError('unknownname', name);
+        return { key };
     }
 
     function invoke(object, name, kind, args) {
