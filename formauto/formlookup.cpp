@@ -2,12 +2,8 @@
 
 #include "browser/embeddedwb.h"
 #include "browser/errors.h"
-#include "browser/pagebridge.h"
-#include "browser/pageobject.h"
 #include "formauto/calls.h"
 #include "formauto/formscan.h"
-
-#include <QJsonObject>
 
 IHTMLFormElement GetFormByIndex(const IHTMLDocument2 &Document, int32_t Index)
 {
@@ -62,24 +58,14 @@ void CallFoundElement(TEmbeddedWB &Control, int32_t &FoundFormIndex, int32_t &Fo
                       const std::string &Method)
 {
     // One round trip for document.forms.Item(form).Item(element).Method().
-    const Variant document = calls::Get(Control.GetAutomationObject(), calls::Document);
-    const std::shared_ptr<TPageObject> page = AsPageObject(document);
-    if (!page)
+    const std::optional<TDocumentAnswer> answer =
+        AskDocument(Control,
+                    {{QStringLiteral("op"), QStringLiteral("callat")},
+                     {QStringLiteral("f"), FoundFormIndex},
+                     {QStringLiteral("i"), FoundElementIndex},
+                     {QStringLiteral("method"), QString::fromStdString(Method)}},
+                    calls::Forms.Name);
+    // Without a document, there are no forms to call into.
+    if (!answer)
         throw EVariantInvalidOpError("Opération de variant incorrecte");
-    if (!page->Bridge())
-        RaisePageCallError(calls::Forms.Name, {{QStringLiteral("kind"), QStringLiteral("gone")}});
-    const QJsonObject answer = page->Bridge()->Request(
-        {{QStringLiteral("op"), QStringLiteral("callat")},
-         {QStringLiteral("doc"), page->DocumentId()},
-         {QStringLiteral("f"), FoundFormIndex},
-         {QStringLiteral("i"), FoundElementIndex},
-         {QStringLiteral("method"), QString::fromStdString(Method)}});
-    if (!answer.value(QLatin1String("ok")).toBool())
-        RaisePageCallError(calls::Forms.Name, answer.value(QLatin1String("error")).toObject());
-    const QJsonObject result = answer.value(QLatin1String("value")).toObject();
-    if (result.contains(QLatin1String("stop"))) {
-        const QJsonObject stop = result.value(QLatin1String("stop")).toObject();
-        RaisePageCallError(stop.value(QLatin1String("step")).toString().toStdString(),
-                           stop.value(QLatin1String("e")).toObject());
-    }
 }

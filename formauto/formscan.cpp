@@ -6,11 +6,11 @@
 #include "browser/pageobject.h"
 #include "formauto/calls.h"
 
-std::optional<TFormScan> TFormScan::Run(TEmbeddedWB &Control, const QString &What,
-                                        const std::string &Name)
+std::optional<TDocumentAnswer> AskDocument(TEmbeddedWB &Control, QJsonObject Request,
+                                           const std::string &FirstMember)
 {
     const Variant document = calls::Get(Control.GetAutomationObject(), calls::Document);
-    // Before the first page there is no document, and so no form.
+    // Before the first page there is no document.
     if (document.IsEmpty())
         return std::nullopt;
     const std::shared_ptr<TPageObject> page = AsPageObject(document);
@@ -18,21 +18,32 @@ std::optional<TFormScan> TFormScan::Run(TEmbeddedWB &Control, const QString &Wha
         throw EVariantInvalidOpError("Opération de variant incorrecte");
     TPageBridge *bridge = page->Bridge();
     if (!bridge)
-        RaisePageCallError(calls::All.Name, {{QStringLiteral("kind"), QStringLiteral("gone")}});
-    const QJsonObject answer = bridge->Request({{QStringLiteral("op"), QStringLiteral("scan")},
-                                                {QStringLiteral("doc"), page->DocumentId()},
-                                                {QStringLiteral("what"), What},
-                                                {QStringLiteral("name"), QString::fromStdString(Name)}});
-    // A request that fails fails where the walk's first call would have.
+        RaisePageCallError(FirstMember, {{QStringLiteral("kind"), QStringLiteral("gone")}});
+    Request.insert(QStringLiteral("doc"), page->DocumentId());
+    const QJsonObject answer = bridge->Request(Request);
     if (!answer.value(QLatin1String("ok")).toBool())
-        RaisePageCallError(calls::All.Name, answer.value(QLatin1String("error")).toObject());
-    const QJsonObject scan = answer.value(QLatin1String("value")).toObject();
-    if (scan.contains(QLatin1String("stop"))) {
-        const QJsonObject stop = scan.value(QLatin1String("stop")).toObject();
+        RaisePageCallError(FirstMember, answer.value(QLatin1String("error")).toObject());
+    const QJsonObject value = answer.value(QLatin1String("value")).toObject();
+    if (value.contains(QLatin1String("stop"))) {
+        const QJsonObject stop = value.value(QLatin1String("stop")).toObject();
         RaisePageCallError(stop.value(QLatin1String("step")).toString().toStdString(),
                            stop.value(QLatin1String("e")).toObject());
     }
-    return TFormScan(scan, bridge, answer.value(QLatin1String("doc")).toString());
+    return TDocumentAnswer{value, bridge, answer.value(QLatin1String("doc")).toString()};
+}
+
+std::optional<TFormScan> TFormScan::Run(TEmbeddedWB &Control, const QString &What,
+                                        const std::string &Name)
+{
+    std::optional<TDocumentAnswer> answer =
+        AskDocument(Control,
+                    {{QStringLiteral("op"), QStringLiteral("scan")},
+                     {QStringLiteral("what"), What},
+                     {QStringLiteral("name"), QString::fromStdString(Name)}},
+                    calls::All.Name);
+    if (!answer)
+        return std::nullopt;
+    return TFormScan(std::move(answer->Value), answer->Bridge, std::move(answer->DocId));
 }
 
 TFormScan::TFormScan(QJsonObject Answer, TPageBridge *Bridge, QString DocId)

@@ -4,12 +4,29 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QString>
 
 #include <optional>
 #include <string>
 
 class TEmbeddedWB;
 class TPageBridge;
+
+// What the page answered to a request about its document: the value, with
+// the bridge and the document that make page objects of its handles.
+struct TDocumentAnswer {
+    QJsonObject Value;
+    TPageBridge *Bridge;
+    QString DocId;
+};
+
+// Sends the request (its op and fields; the document is added) in one round
+// trip. A request that fails, or that the page stopped at a step
+// ({ stop: { step, e } }), raises what the late-bound call of that step would
+// have raised, FirstMember for the request as a whole. None when there is no
+// document.
+std::optional<TDocumentAnswer> AskDocument(TEmbeddedWB &Control, QJsonObject Request,
+                                           const std::string &FirstMember);
 
 // The forms of the open page read in one round trip, with each step's value
 // or error as a walk of one late-bound call per step would have met it.
