@@ -93,6 +93,10 @@ bool TToolRun::Start()
         if (display_.FindWindow(kWindowTitle)) {
             // Shown is not yet drawn: the first frame follows the mapping.
             QThread::msleep(500);
+            // A window the toolkit showed while it made the tool's is not a
+            // box the tool showed.
+            Watch();
+            windowsSeen_.clear();
             return true;
         }
     }
@@ -103,9 +107,13 @@ void TToolRun::Watch()
 {
     tool_.waitForReadyRead(20);
     log_ += QString::fromLocal8Bit(tool_.readAll());
-    for (const QString &title : display_.WindowTitles()) {
-        if (!title.startsWith(kWindowTitle + QLatin1String(" [")) && !windowsSeen_.contains(title))
-            windowsSeen_.append(title);
+    // The tool's own window may lose its title as it goes: it is known by
+    // its id from when it had it.
+    for (const TXDisplay::TShownWindow &window : display_.ShownWindows()) {
+        if (window.Title == kWindowTitle)
+            toolWindows_.insert(window.Id);
+        else if (!toolWindows_.contains(window.Id) && !windowsSeen_.contains(window.Description))
+            windowsSeen_.append(window.Description);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -63,4 +64,5 @@ private:
     QProcess tool_;
     QString log_;
     QStringList windowsSeen_;
+    QSet<TXDisplay::WindowId> toolWindows_;
 };

@@ -139,31 +139,34 @@ std::optional<TXDisplay::WindowId> TXDisplay::FindWindow(const QString &title) c
     return found;
 }
 
-QStringList TXDisplay::WindowTitles() const
+std::vector<TXDisplay::TShownWindow> TXDisplay::ShownWindows() const
 {
-    QStringList titles;
+    std::vector<TShownWindow> shown;
     if (!display_)
-        return titles;
+        return shown;
     Window root = 0;
     Window parent = 0;
     Window *children = nullptr;
     unsigned int count = 0;
     XSync(display_, False);
     if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count))
-        return titles;
+        return shown;
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display_, children[i], &attributes) &&
-            attributes.map_state == IsViewable)
-            titles.append(QStringLiteral("%1 [%2x%3 %4]")
-                              .arg(TitleOf(children[i]))
-                              .arg(attributes.width)
-                              .arg(attributes.height)
-                              .arg(ClassOf(children[i])));
+            attributes.map_state == IsViewable) {
+            const QString title = TitleOf(children[i]);
+            shown.push_back({children[i], title,
+                             QStringLiteral("%1 [%2x%3 %4]")
+                                 .arg(title)
+                                 .arg(attributes.width)
+                                 .arg(attributes.height)
+                                 .arg(ClassOf(children[i]))});
+        }
     }
     if (children)
         XFree(children);
-    return titles;
+    return shown;
 }
 
 QPoint TXDisplay::Origin(WindowId window) const

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 // A virtual X display of the test's own (Xvfb on a free display number), and
 // what a user and a window manager do on it: find a shown window by its
@@ -26,8 +27,14 @@ public:
 
     // The shown top-level window with that title.
     std::optional<WindowId> FindWindow(const QString &title) const;
-    // Every shown top-level window: its title, then its size and class.
-    QStringList WindowTitles() const;
+    struct TShownWindow {
+        WindowId Id;
+        QString Title;
+        // The title, then the size and class.
+        QString Description;
+    };
+    // Every shown top-level window.
+    std::vector<TShownWindow> ShownWindows() const;
     // Where the window's top-left corner is on the screen.
     QPoint Origin(WindowId window) const;
 

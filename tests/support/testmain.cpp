@@ -19,6 +19,18 @@
 namespace testutil {
 QStringList &ExpectedWarnings();
 
+namespace {
+TTestServer *testServer = nullptr;
+}
+
+QStringList TestServerRequests()
+{
+    QStringList targets;
+    for (const std::string &target : testServer->Requests())
+        targets << QString::fromStdString(target);
+    return targets;
+}
+
 #ifdef NVK_TEST_WITH_PRACTICE_SITE
 namespace {
 practice::PracticeSite *practiceSite = nullptr;
@@ -89,6 +101,7 @@ int main(int argc, char **argv)
 
     TTestServer server;
     server.Start();
+    testutil::testServer = &server;
     int upstreamPort = server.Port();
 #ifdef NVK_TEST_WITH_PRACTICE_SITE
     // The browser reaches the practice site's host through the practice site

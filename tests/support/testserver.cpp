@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -45,6 +46,8 @@ struct TTestServer::TImpl {
     httplib::Server server;
     std::thread thread;
     std::atomic<bool> stopping{false};
+    mutable std::mutex requestsMutex;
+    std::vector<std::string> requests;
     int port = 0;
 };
 
@@ -59,6 +62,10 @@ void TTestServer::Start()
 {
     TImpl *impl = impl_.get();
     impl->server.Get(".*", [impl](const httplib::Request &request, httplib::Response &response) {
+        {
+            const std::lock_guard<std::mutex> lock(impl->requestsMutex);
+            impl->requests.push_back(request.target);
+        }
         const std::string path = PathOf(request.path);
         response.set_header("Cache-Control", "no-store");
         if (path == "/hang") {
@@ -129,6 +136,12 @@ void TTestServer::Stop()
     impl_->stopping = true;
     impl_->server.stop();
     impl_->thread.join();
+}
+
+std::vector<std::string> TTestServer::Requests() const
+{
+    const std::lock_guard<std::mutex> lock(impl_->requestsMutex);
+    return impl_->requests;
 }
 
 int TTestServer::Port() const

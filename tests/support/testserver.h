@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // The HTTP server the tests browse: it serves the pages of
 // tests/resources/pages on 127.0.0.1 for any host name, so the browser,
@@ -22,6 +23,10 @@ public:
     void Start();
     void Stop();
     int Port() const;
+
+    // The targets (path and query) of the requests received so far, in
+    // order.
+    std::vector<std::string> Requests() const;
 
 private:
     struct TImpl;

@@ -21,6 +21,9 @@ namespace testutil {
 // The address of a page of tests/resources/pages, through the test server.
 QString PageUrl(const QString &page);
 
+// The targets of the requests the test server received so far, in order.
+QStringList TestServerRequests();
+
 // Runs the event loop until the condition holds or the time runs out.
 bool WaitUntil(const std::function<bool()> &condition, int timeoutMs = 15000);
 

@@ -64,6 +64,7 @@ protected:
     void SetUp() override
     {
         testutil::PracticeSite().reset();
+        testutil::PracticeSite().setPhotoUpload(practice::PracticeSite::PhotoUpload::Form);
         PlacePhotos();
         WorkflowTest::SetUp();
     }
@@ -72,70 +73,56 @@ protected:
 // GO as the window's button runs it: two fillings of a fresh form and four
 // uploads, photos 1, 1, 2 and 3, each with the exact bytes and the whole ad,
 // whether the page sends each photo with the form or by script.
-class GoTest : public WorkflowsTest,
-               public testing::WithParamInterface<practice::PracticeSite::PhotoUpload> {
-protected:
-    void TearDown() override
-    {
-        testutil::PracticeSite().setPhotoUpload(practice::PracticeSite::PhotoUpload::Form);
-        WorkflowsTest::TearDown();
-    }
-};
-
-TEST_P(GoTest, GoFillsTheFormTwiceAndUploadsFourPhotosWithTheFixedAd)
+TEST_F(WorkflowsTest, GoFillsTheFormTwiceAndUploadsFourPhotosWithTheFixedAd)
 {
-    testutil::PracticeSite().setPhotoUpload(GetParam());
-    const size_t mark = Mark();
-    Qt::CursorShape during = Qt::ArrowCursor;
-    QTimer::singleShot(2000, form.get(), [&] {
-        if (const QCursor *cursor = QGuiApplication::overrideCursor())
-            during = cursor->shape();
-    });
-    Click(form->Button1);
-    // The busy cursor shows while GO runs, and goes when it ends.
-    EXPECT_EQ(during, Qt::BusyCursor);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    for (const auto upload : {practice::PracticeSite::PhotoUpload::Form,
+                              practice::PracticeSite::PhotoUpload::Script}) {
+        SCOPED_TRACE(upload == practice::PracticeSite::PhotoUpload::Script ? "by script"
+                                                                           : "with the form");
+        testutil::PracticeSite().setPhotoUpload(upload);
+        const size_t mark = Mark();
+        Qt::CursorShape during = Qt::ArrowCursor;
+        QTimer::singleShot(2000, form.get(), [&] {
+            if (const QCursor *cursor = QGuiApplication::overrideCursor())
+                during = cursor->shape();
+        });
+        Click(form->Button1);
+        // The busy cursor shows while GO runs, and goes when it ends.
+        EXPECT_EQ(during, Qt::BusyCursor);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
-    std::vector<QString> formViews;
-    for (const QJsonObject &view : RecordsSince(mark, "view")) {
-        if (view.value("page").toString() == "form")
-            formViews.push_back(view.value("draft").toString());
+        std::vector<QString> formViews;
+        for (const QJsonObject &view : RecordsSince(mark, "view")) {
+            if (view.value("page").toString() == "form")
+                formViews.push_back(view.value("draft").toString());
+        }
+        EXPECT_EQ(formViews.size(), 2u);
+
+        const std::vector<QJsonObject> uploads = RecordsSince(mark, "upload");
+        ASSERT_EQ(uploads.size(), 4u);
+        const QString images = DriveC() + "/Projects/qmtx/Images/";
+        const char *const expectedPhotos[] = {"V1269038-01.jpg", "V1269038-01.jpg", "V1269038-02.jpg",
+                                              "V1269038-03.jpg"};
+        for (size_t i = 0; i < uploads.size(); ++i) {
+            const QJsonObject upload = uploads[i];
+            const QJsonObject file = upload.value("file").toObject();
+            EXPECT_TRUE(upload.value("accepted").toBool()) << i << " " << upload.value("reason").toString().toStdString();
+            EXPECT_EQ(file.value("name").toString(), expectedPhotos[i]) << i;
+            EXPECT_EQ(file.value("sha256").toString(), Sha256Of(images + expectedPhotos[i])) << i;
+
+            const QJsonObject fields = upload.value("fields").toObject();
+            for (const auto &field : adtables::LocationFields)
+                EXPECT_EQ(fields.value(field.Name).toString(), field.Value) << i << " " << field.Name;
+            for (const auto &field : adtables::AdvertiserFields)
+                EXPECT_EQ(fields.value(field.Name).toString(), field.Value) << i << " " << field.Name;
+            EXPECT_EQ(fields.value("company_ad").toString(), "1") << i;
+        }
+        // The second run fills a fresh form: its three photos share one draft.
+        EXPECT_EQ(uploads[1].value("draft"), uploads[2].value("draft"));
+        EXPECT_EQ(uploads[2].value("draft"), uploads[3].value("draft"));
+        EXPECT_NE(uploads[0].value("draft"), uploads[1].value("draft"));
     }
-    EXPECT_EQ(formViews.size(), 2u);
-
-    const std::vector<QJsonObject> uploads = RecordsSince(mark, "upload");
-    ASSERT_EQ(uploads.size(), 4u);
-    const QString images = DriveC() + "/Projects/qmtx/Images/";
-    const char *const expectedPhotos[] = {"V1269038-01.jpg", "V1269038-01.jpg", "V1269038-02.jpg",
-                                          "V1269038-03.jpg"};
-    for (size_t i = 0; i < uploads.size(); ++i) {
-        const QJsonObject upload = uploads[i];
-        const QJsonObject file = upload.value("file").toObject();
-        EXPECT_TRUE(upload.value("accepted").toBool()) << i << " " << upload.value("reason").toString().toStdString();
-        EXPECT_EQ(file.value("name").toString(), expectedPhotos[i]) << i;
-        EXPECT_EQ(file.value("sha256").toString(), Sha256Of(images + expectedPhotos[i])) << i;
-
-        const QJsonObject fields = upload.value("fields").toObject();
-        for (const auto &field : adtables::LocationFields)
-            EXPECT_EQ(fields.value(field.Name).toString(), field.Value) << i << " " << field.Name;
-        for (const auto &field : adtables::AdvertiserFields)
-            EXPECT_EQ(fields.value(field.Name).toString(), field.Value) << i << " " << field.Name;
-        EXPECT_EQ(fields.value("company_ad").toString(), "1") << i;
-    }
-    // The second run fills a fresh form: its three photos share one draft.
-    EXPECT_EQ(uploads[1].value("draft"), uploads[2].value("draft"));
-    EXPECT_EQ(uploads[2].value("draft"), uploads[3].value("draft"));
-    EXPECT_NE(uploads[0].value("draft"), uploads[1].value("draft"));
 }
-
-INSTANTIATE_TEST_SUITE_P(PhotoUploads, GoTest,
-                         testing::Values(practice::PracticeSite::PhotoUpload::Form,
-                                         practice::PracticeSite::PhotoUpload::Script),
-                         [](const auto &info) {
-                             return std::string(info.param == practice::PracticeSite::PhotoUpload::Script
-                                                    ? "ByScript"
-                                                    : "WithTheForm");
-                         });
 
 TEST_F(WorkflowsTest, OnlyTrustedTypingOfAReadableSmallFileAttachesIt)
 {
