@@ -11,10 +11,10 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QWheelEvent>
-#include <QWidget>
 #include <QPointer>
 #include <QTimer>
+#include <QWheelEvent>
+#include <QWidget>
 #include <QWindow>
 
 #include <chrono>
