@@ -61,6 +61,10 @@ TTestServer::~TTestServer()
 void TTestServer::Start()
 {
     TImpl *impl = impl_.get();
+    // Each /hang answer holds a worker until the server stops, whether or
+    // not the browser still wants it; a test binary can leave dozens behind,
+    // and the pages asked after them must still be served.
+    impl->server.new_task_queue = [] { return new httplib::ThreadPool(96); };
     impl->server.Get(".*", [impl](const httplib::Request &request, httplib::Response &response) {
         {
             const std::lock_guard<std::mutex> lock(impl->requestsMutex);
