@@ -105,6 +105,11 @@ TEST_F(HostilePageTest, KeysThePageRedirectsOrMakesUpAttachNothing)
     ASSERT_TRUE(Find("file", "image"));
     browser.FocusBrowser();
     CallFoundElement(browser, form.FoundFormIndex, form.FoundElementIndex, "focus");
+    ASSERT_TRUE(testutil::WaitUntil([&] {
+        return testutil::RunInPage(browser, "document.hasFocus() && "
+                                            "document.activeElement === document.forms[0].image") ==
+               "true";
+    }));
     // The first key goes to the photo field, the rest to the page's own.
     EXPECT_TRUE(SendKeys("c:\\Projects\\qmtx\\Images\\V1269038-02.jpg", true));
     EXPECT_TRUE(PageHasForms(browser)); // a call, after which typed paths are attached
