@@ -66,3 +66,43 @@ TEST(ShutdownTest, TheToolExitsCleanlyOnATerminationSignal)
     EXPECT_FALSE(output.contains("still not deleted")) << output.toStdString();
     EXPECT_FALSE(output.contains("Release of profile requested")) << output.toStdString();
 }
+
+TEST(CommandLineTest, AnswersHelpAndVersionWithoutADisplayAndRefusesTheRest)
+{
+    // No display at all: the answers must come before any window system.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    struct TCase {
+        QStringList arguments;
+        int status;
+        const char *out;
+        const char *err;
+    };
+    const TCase cases[] = {
+        {{"--help"}, 0, "Usage:", ""},
+        {{"-h"}, 0, "--version", ""},
+        {{"--help-all"}, 0, "Usage:", ""},
+        {{"--version"}, 0, "nvk " NVK_VERSION "\n", ""},
+        {{"--bogus"}, 2, "", "nvk: Unknown option 'bogus'.\n"},
+        {{"--help", "extra"}, 0, "Usage:", ""},
+        {{"--", "extra"}, 2, "", "nvk: unexpected argument 'extra'\n"},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QProcess tool;
+        tool.setProcessEnvironment(environment);
+        tool.start(NVK_PROGRAM, c.arguments);
+        ASSERT_TRUE(tool.waitForFinished(10000));
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(tool.exitCode(), c.status);
+        const QString out = QString::fromLocal8Bit(tool.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(tool.readAllStandardError());
+        if (*c.out)
+            EXPECT_TRUE(out.contains(c.out)) << out.toStdString();
+        else
+            EXPECT_TRUE(out.isEmpty()) << out.toStdString();
+        EXPECT_EQ(err.toStdString(), c.err);
+    }
+}
