@@ -346,7 +346,7 @@ const nvkBridge = (() => {
         }
     }
 
-    // A step that must succeed for the scan to go on.
+    // A step that must succeed for the operation to go on.
     function must(stepName, object, name, kind, args) {
         const result = step(object, name, kind, args || []);
         if (result.e)
@@ -358,97 +358,87 @@ const nvkBridge = (() => {
 
     function scan(request) {
         const doc = lookUp(request.doc, 0);
-        try {
-            const all = must('all', doc, 'all', 'methodget');
-            const tags = must('tags', all, 'tags', 'method', ['FORM']);
-            if (must('Length', tags, 'Length', 'methodget') == 0)
-                return { forms: false };
-            if (request.what === 'hasforms')
-                return { forms: true };
-            const forms = must('forms', doc, 'forms', 'methodget');
-            const lastForm = Number(must('Length', forms, 'Length', 'methodget')) - 1;
-            const found = [];
-            for (let f = 0; f <= lastForm; ++f) {
-                const form = must('Item', forms, 'Item', 'method', [f]);
-                const lastElement = Number(must('Length', form, 'Length', 'methodget')) - 1;
-                for (let i = 0; i <= lastElement; ++i) {
-                    const element = step(form, 'Item', 'method', [i]);
-                    const read = (name) => (element.e ? element : step(element.v, name, 'methodget', []));
-                    if (request.what === 'find') {
-                        const name = read('Name');
-                        const wanted = name.e || typeof name.v !== 'string' || name.v === request.name ||
-                            surrogate.test(name.v);
-                        if (!wanted)
-                            continue;
-                        found.push({ f, i, name: outcome(name), type: outcome(read('Type')) });
-                        if (name.e)
-                            return { forms: true, candidates: found };
-                    } else {
-                        const name = read('name');
-                        const type = name.e ? undefined : read('type');
-                        const value = name.e || type.e ? undefined : read('value');
-                        found.push({ name: outcome(name), type: outcome(type), value: outcome(value) });
-                        if (name.e || type.e)
-                            return { forms: true, entries: found };
-                    }
+        const all = must('all', doc, 'all', 'methodget');
+        const tags = must('tags', all, 'tags', 'method', ['FORM']);
+        if (must('Length', tags, 'Length', 'methodget') == 0)
+            return { forms: false };
+        if (request.what === 'hasforms')
+            return { forms: true };
+        const forms = must('forms', doc, 'forms', 'methodget');
+        const lastForm = Number(must('Length', forms, 'Length', 'methodget')) - 1;
+        const found = [];
+        const result = () => (request.what === 'find' ? { forms: true, candidates: found }
+                                                     : { forms: true, entries: found });
+        for (let f = 0; f <= lastForm; ++f) {
+            const form = must('Item', forms, 'Item', 'method', [f]);
+            const lastElement = Number(must('Length', form, 'Length', 'methodget')) - 1;
+            for (let i = 0; i <= lastElement; ++i) {
+                const element = step(form, 'Item', 'method', [i]);
+                const read = (name) => (element.e ? element : step(element.v, name, 'methodget', []));
+                if (request.what === 'find') {
+                    const name = read('Name');
+                    const wanted = name.e || typeof name.v !== 'string' || name.v === request.name ||
+                        surrogate.test(name.v);
+                    if (!wanted)
+                        continue;
+                    found.push({ f, i, name: outcome(name), type: outcome(read('Type')) });
+                    if (name.e)
+                        return result();
+                } else {
+                    const name = read('name');
+                    const type = name.e ? undefined : read('type');
+                    const value = name.e || type.e ? undefined : read('value');
+                    found.push({ name: outcome(name), type: outcome(type), value: outcome(value) });
+                    if (name.e || type.e)
+                        return result();
                 }
             }
-            return request.what === 'find' ? { forms: true, candidates: found }
-                                           : { forms: true, entries: found };
-        } catch (e) {
-            if (e instanceof ScanStop)
-                return { stop: e.stop };
-            throw e;
         }
+        return result();
     }
 
     function setField(request) {
         const form = lookUp(request.doc, request.h);
-        const element = step(form, 'item', 'method', [request.name, request.index]);
-        if (element.e)
-            return { stop: { step: 'item', e: element.e } };
-        const el = element.v;
+        const el = must('item', form, 'item', 'method', [request.name, request.index]);
         if (el === null || el === undefined)
             return { set: false };
         if (!(el instanceof HTMLElement))
             return { stop: { kind: 'cast' } };
-        const put = (name, value) => {
-            const result = step(el, name, 'put', [value]);
-            if (result.e)
-                throw new ScanStop(name, result.e);
-        };
-        const get = (name) => must(name, el, name, 'get');
-        try {
-            const tag = get('tagName');
-            if (tag === 'INPUT') {
-                const type = get('type');
-                if (type === 'radio' || type === 'checkbox')
-                    put('checked', request.checked);
-                else
-                    put('value', request.value);
-                return { set: true, notify: encode(el) };
-            } else if (tag === 'SELECT') {
+        const put = (name, value) => must(name, el, name, 'put', [value]);
+        const tag = must('tagName', el, 'tagName', 'get');
+        if (tag === 'INPUT') {
+            const type = must('type', el, 'type', 'get');
+            if (type === 'radio' || type === 'checkbox')
+                put('checked', request.checked);
+            else
                 put('value', request.value);
-                return { set: true, notify: encode(el) };
-            } else if (tag === 'TEXTAREA') {
-                put('value', request.value);
-            }
-            return { set: true };
-        } catch (e) {
-            if (e instanceof ScanStop)
-                return { stop: e.stop };
-            throw e;
+            return { set: true, notify: encode(el) };
         }
+        if (tag === 'SELECT') {
+            put('value', request.value);
+            return { set: true, notify: encode(el) };
+        }
+        if (tag === 'TEXTAREA')
+            put('value', request.value);
+        return { set: true };
     }
 
     function callAt(request) {
         const doc = lookUp(request.doc, 0);
+        const forms = must('forms', doc, 'forms', 'methodget');
+        const form = must('Item', forms, 'Item', 'method', [request.f]);
+        const element = must('Item', form, 'Item', 'method', [request.i]);
+        must(request.method, element, request.method, 'method');
+        return {};
+    }
+
+    // The operations made of steps: a step that must succeed and fails ends
+    // the operation with { stop }. Their answers are sent as they are.
+    const steppedOperations = new Map([['scan', scan], ['setfield', setField], ['callat', callAt]]);
+
+    function runStepped(operation, request) {
         try {
-            const forms = must('forms', doc, 'forms', 'methodget');
-            const form = must('Item', forms, 'Item', 'method', [request.f]);
-            const element = must('Item', form, 'Item', 'method', [request.i]);
-            must(request.method, element, request.method, 'method');
-            return {};
+            return operation(request);
         } catch (e) {
             if (e instanceof ScanStop)
                 return { stop: e.stop };
@@ -483,6 +473,8 @@ const nvkBridge = (() => {
                     handles.delete(h);
             }
         }
+        if (steppedOperations.has(request.op))
+            return runStepped(steppedOperations.get(request.op), request);
         switch (request.op) {
         case 'release':
             return undefined;
@@ -494,12 +486,6 @@ const nvkBridge = (() => {
             return attach(request);
         case 'is':
             return isInstance(lookUp(request.doc, request.h), request.cls);
-        case 'scan':
-            return scan(request);
-        case 'setfield':
-            return setField(request);
-        case 'callat':
-            return callAt(request);
         case 'invoke': {
             const object = lookUp(request.doc, request.h);
             const args = (request.args || []).map(decode);
@@ -523,9 +509,8 @@ const nvkBridge = (() => {
         // text waits for an answer that is read.
         const typed = () => (req.op === 'release' ? undefined : takeTyped());
         try {
-            // A scan's answer is already in the form the host reads.
-            const value = ['scan', 'setfield', 'callat'].includes(req.op) ? answer(req)
-                                                                          : encode(answer(req));
+            // A stepped operation's answer is already in the form the host reads.
+            const value = steppedOperations.has(req.op) ? answer(req) : encode(answer(req));
             return JSON.stringify({
                 ok: true, doc: docId, value, typed: typed(), keys: keysSeen,
             });

@@ -88,7 +88,9 @@ QJsonObject EncodeArgument(const Variant &arg, TPageBridge *bridge)
     throw EOleSysError(ole::StatusText(ole::DISP_E_TYPEMISMATCH), ole::DISP_E_TYPEMISMATCH);
 }
 
-Variant DecodeValue(const QJsonObject &value, TPageBridge *bridge, const QString &docId)
+} // namespace
+
+Variant DecodePageValue(const QJsonObject &value, TPageBridge *bridge, const QString &docId)
 {
     const QString type = value.value(QLatin1String("t")).toString();
     const QJsonValue v = value.value(QLatin1String("v"));
@@ -109,7 +111,7 @@ Variant DecodeValue(const QJsonObject &value, TPageBridge *bridge, const QString
     return Variant();
 }
 
-HRESULT ErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo)
+HRESULT PageErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo)
 {
     const QString kind = error.value(QLatin1String("kind")).toString();
     if (kind == QLatin1String("unknownname"))
@@ -130,18 +132,6 @@ HRESULT ErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo)
     return ole::E_FAIL;
 }
 
-} // namespace
-
-HRESULT PageErrorStatus(const QJsonObject &error, TExcepInfo *excepInfo)
-{
-    return ErrorStatus(error, excepInfo);
-}
-
-Variant DecodePageValue(const QJsonObject &value, TPageBridge *bridge, const QString &docId)
-{
-    return DecodeValue(value, bridge, docId);
-}
-
 void RaisePageCallError(const std::string &member, const QJsonObject &error)
 {
     const QString kind = error.value(QLatin1String("kind")).toString();
@@ -151,7 +141,7 @@ void RaisePageCallError(const std::string &member, const QJsonObject &error)
     if (kind == QLatin1String("unknownname"))
         throw EOleError("Méthode '" + member + "' non supportée par l'objet Automation");
     TExcepInfo excepInfo;
-    RaiseInvokeError(ErrorStatus(error, &excepInfo), excepInfo);
+    RaiseInvokeError(PageErrorStatus(error, &excepInfo), excepInfo);
 }
 
 TPageObject::TPageObject(TPageBridge *bridge, QString docId, int handle)
@@ -193,9 +183,9 @@ HRESULT TPageObject::Invoke(DISPID id, TInvokeKind kind, std::vector<Variant> &a
                                                  {"kind", KindText(kind)},
                                                  {"args", encoded}});
     if (!answer.value(QLatin1String("ok")).toBool())
-        return ErrorStatus(answer.value(QLatin1String("error")).toObject(), excepInfo);
+        return PageErrorStatus(answer.value(QLatin1String("error")).toObject(), excepInfo);
     if (result)
-        *result = DecodeValue(answer.value(QLatin1String("value")).toObject(), bridge_,
+        *result = DecodePageValue(answer.value(QLatin1String("value")).toObject(), bridge_,
                               answer.value(QLatin1String("doc")).toString());
     return ole::S_OK;
 }
@@ -209,7 +199,7 @@ bool TPageObject::IsInstanceOf(const char *domClass) const
     if (!answer.value(QLatin1String("ok")).toBool()) {
         TExcepInfo excepInfo;
         const HRESULT status =
-            ErrorStatus(answer.value(QLatin1String("error")).toObject(), &excepInfo);
+            PageErrorStatus(answer.value(QLatin1String("error")).toObject(), &excepInfo);
         RaiseInvokeError(status, excepInfo);
     }
     return answer.value(QLatin1String("value")).toObject().value(QLatin1String("v")).toBool();
