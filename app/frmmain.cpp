@@ -6,6 +6,7 @@
 #include "browser/messagepump.h"
 #include "formauto/fieldlister.h"
 #include "formauto/fieldsetter.h"
+#include "journal/journal.h"
 #include "workflows/adworkflows.h"
 
 #include <QCloseEvent>
@@ -123,10 +124,20 @@ void TForm1::Bind(QPushButton *button, void (TForm1::*handler)())
         // The busy cursor shows while any handler runs; each one sets it and
         // takes it off, so it goes once the last one has ended, however it
         // ended.
+        Journal().BeginRun(button->text(), button->objectName());
+        bool failed = false;
         {
             const TBusyCursor busy;
-            RunGuarded([this, handler] { (this->*handler)(); });
+            RunGuarded([this, handler, &failed] {
+                try {
+                    (this->*handler)();
+                } catch (...) {
+                    failed = true;
+                    throw;
+                }
+            });
         }
+        Journal().EndRun(QuitRequested() ? "closed" : failed ? "error" : "done");
         qCDebug(lcWorkflow) << "handler ends:" << button->objectName() << "depth" << runningHandlers_;
         --runningHandlers_;
     });

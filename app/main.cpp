@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "app/tapplication.h"
 #include "browser/messagepump.h"
+#include "journal/journal.h"
 #include "keys/keyplatform.h"
 #include "keys/qtkeyplatform.h"
 
@@ -65,8 +66,12 @@ int main(int argc, char *argv[])
     // Once the window is closed the tool is on its way out: a box then would
     // stand alone on the screen with nothing behind it.
     keyboard.SetMessageBox([](const std::string &text, const std::string &caption, unsigned type) {
-        return QuitRequested() ? TKeyPlatform::IDOK : TQtKeyPlatform::ShowMessageBox(text, caption, type);
+        if (QuitRequested())
+            return TKeyPlatform::IDOK;
+        Journal().ErrorShown(QString::fromStdString(text));
+        return TQtKeyPlatform::ShowMessageBox(text, caption, type);
     });
+    Journal().Open(TJournal::DefaultPath());
     SetCurrentKeyPlatform(&keyboard);
     int exitCode = 0;
     {

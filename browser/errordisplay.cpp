@@ -3,6 +3,7 @@
 #include "browser/errors.h"
 #include "browser/logging.h"
 #include "browser/messagepump.h"
+#include "journal/journal.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -90,5 +91,9 @@ void HandleException(std::exception_ptr error)
     if (QWidget *grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
     qCDebug(lcBrowser) << "error shown:" << message;
-    Presenter().ShowError(ApplicationTitle(), WithFinalPeriod(message));
+    const QString text = WithFinalPeriod(message);
+    // Written before the box waits for the user: a tool ended meanwhile
+    // still leaves it.
+    Journal().ErrorShown(text);
+    Presenter().ShowError(ApplicationTitle(), text);
 }

@@ -5,10 +5,12 @@
 #include "browser/logging.h"
 #include "browser/messagepump.h"
 #include "browser/typedfile.h"
+#include "journal/journal.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -173,6 +175,16 @@ void TPageBridge::OnLoadingChanged(const QWebEngineLoadingInfo &info)
         case QWebEngineLoadingInfo::LoadSucceededStatus:
         case QWebEngineLoadingInfo::LoadStoppedStatus:
         case QWebEngineLoadingInfo::LoadFailedStatus:
+            // The engine gives the answer's HTTP status as the code of its
+            // own domain, whether the load succeeded or not.
+            if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+                Journal().Navigation(info.url(), info.errorCode(), QString());
+            else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+                Journal().Navigation(info.url(), 0, QString());
+            else
+                Journal().Navigation(info.url(), 0,
+                                     info.errorString().isEmpty() ? QStringLiteral("stopped")
+                                                                  : info.errorString());
             busy_ = false;
             if (awaitingDocument_) {
                 awaitingDocument_ = false;
@@ -328,12 +340,24 @@ void TPageBridge::AttachTypedFiles()
                            {QStringLiteral("doc"), docId_},
                            {QStringLiteral("field"), field},
                            {QStringLiteral("text"), typed}};
-        if (const std::optional<TAttachableFile> file = ReadAttachableFile(typed)) {
-            attach.insert(QStringLiteral("name"), file->Name);
-            attach.insert(QStringLiteral("type"), file->MimeType);
-            attach.insert(QStringLiteral("data"), QString::fromLatin1(file->Data.toBase64()));
+        const TAttachableFile file = ReadAttachableFile(typed);
+        if (file.Refusal.isEmpty()) {
+            attach.insert(QStringLiteral("name"), file.Name);
+            attach.insert(QStringLiteral("type"), file.MimeType);
+            attach.insert(QStringLiteral("data"), QString::fromLatin1(file.Data.toBase64()));
         }
-        RoundTrip(attach);
+        const QJsonObject answer = RoundTrip(attach);
+        // An attach the field took (not one dropped for a text that has
+        // grown since, nor the emptying of a field) is what the tool did.
+        if (typed.isEmpty() || !answer.value(QLatin1String("ok")).toBool() ||
+            answer.value(QLatin1String("value")).toInt() < 0)
+            continue;
+        if (file.Refusal.isEmpty())
+            Journal().Attached(typed, file.Path, file.Data.size(),
+                               QString::fromLatin1(
+                                   QCryptographicHash::hash(file.Data, QCryptographicHash::Sha256).toHex()));
+        else
+            Journal().Refused(typed, file.Path, file.Refusal);
     }
 }
 

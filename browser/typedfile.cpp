@@ -21,21 +21,39 @@ QString ResolveTypedPath(const QString &typed)
            QLatin1Char('/') + rest;
 }
 
-std::optional<TAttachableFile> ReadAttachableFile(const QString &typed)
+TAttachableFile ReadAttachableFile(const QString &typed)
 {
-    if (typed.isEmpty())
-        return std::nullopt;
+    TAttachableFile file;
+    if (typed.isEmpty()) {
+        file.Refusal = QStringLiteral("no path");
+        return file;
+    }
     const QFileInfo info(ResolveTypedPath(typed));
+    file.Path = info.absoluteFilePath();
+    file.Name = info.fileName();
     // A device, a pipe or a folder is no photo; reading one could block or
     // never end.
-    if (!info.isFile() || !info.isReadable() || info.size() > kMaxAttachedFileBytes)
-        return std::nullopt;
-    QFile file(info.absoluteFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray data = file.read(kMaxAttachedFileBytes + 1);
-    if (data.size() > kMaxAttachedFileBytes)
-        return std::nullopt;
-    return TAttachableFile{info.fileName(), QMimeDatabase().mimeTypeForFile(info).name(),
-                           std::move(data)};
+    if (!info.exists())
+        file.Refusal = QStringLiteral("no such file");
+    else if (!info.isFile())
+        file.Refusal = QStringLiteral("not a regular file");
+    else if (!info.isReadable())
+        file.Refusal = QStringLiteral("not readable");
+    else if (info.size() > kMaxAttachedFileBytes)
+        file.Refusal = QStringLiteral("larger than 20 MiB");
+    if (!file.Refusal.isEmpty())
+        return file;
+    QFile content(file.Path);
+    if (!content.open(QIODevice::ReadOnly)) {
+        file.Refusal = content.errorString();
+        return file;
+    }
+    file.Data = content.read(kMaxAttachedFileBytes + 1);
+    if (file.Data.size() > kMaxAttachedFileBytes) {
+        file.Data.clear();
+        file.Refusal = QStringLiteral("larger than 20 MiB");
+        return file;
+    }
+    file.MimeType = QMimeDatabase().mimeTypeForFile(info).name();
+    return file;
 }

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
 
 // What a path typed into a page's file field stands for on this system. A
 // path with a drive letter ("c:\Projects\photo.jpg") lives under
@@ -13,13 +12,17 @@
 QString ResolveTypedPath(const QString &typed);
 
 struct TAttachableFile {
+    // The file the typed path stands for.
+    QString Path;
     QString Name;
     QString MimeType;
     QByteArray Data;
+    // Why that file cannot be attached; empty when it can.
+    QString Refusal;
 };
 
 constexpr qint64 kMaxAttachedFileBytes = 20 * 1024 * 1024;
 
-// The file a typed path names, when it is a regular, readable file of at most
-// 20 MiB; nothing otherwise.
-std::optional<TAttachableFile> ReadAttachableFile(const QString &typed);
+// The file a typed path names, read when it is a regular, readable file of at
+// most 20 MiB.
+TAttachableFile ReadAttachableFile(const QString &typed);

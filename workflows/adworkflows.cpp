@@ -7,6 +7,7 @@
 #include "browser/tickclock.h"
 #include "formauto/fieldsetter.h"
 #include "formauto/formlookup.h"
+#include "journal/journal.h"
 #include "keys/keyscript.h"
 #include "workflows/adtables.h"
 
@@ -41,15 +42,21 @@ TAdWorkflows::TAdWorkflows(TEmbeddedWB &Browser, int32_t &FoundFormIndex,
                            int32_t &FoundElementIndex)
     : browser_(Browser), foundFormIndex_(FoundFormIndex), foundElementIndex_(FoundElementIndex)
 {
+    Journal().Conceal(QString::fromUtf8(adtables::AccountPassword.data(),
+                                        qsizetype(adtables::AccountPassword.size())));
 }
 
 bool TAdWorkflows::Find(const char *Type, const char *Name, int32_t Occurrence)
 {
+    foundType_ = Type;
+    foundName_ = Name;
     return FindFormElement(browser_, Type, Name, Occurrence, foundFormIndex_, foundElementIndex_);
 }
 
 void TAdWorkflows::CallFound(const char *Method)
 {
+    if (std::string_view(Method) == "click")
+        Journal().Click(QString::fromUtf8(foundName_), QString::fromUtf8(foundType_));
     CallFoundElement(browser_, foundFormIndex_, foundElementIndex_, Method);
 }
 

@@ -33,6 +33,9 @@ private:
     void CallFound(const char *Method);
 
     TEmbeddedWB &browser_;
+    // What the last lookup looked for, which is what it found when it did.
+    const char *foundType_ = "";
+    const char *foundName_ = "";
     int32_t &foundFormIndex_;
     int32_t &foundElementIndex_;
 };

@@ -8,14 +8,17 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 #include <sys/prctl.h>
 
 namespace {
@@ -71,6 +74,69 @@ void ExpectFourFullUploads(const TToolRun &run)
     }
 }
 
+QDateTime TimeOf(const QJsonObject &entry)
+{
+    return QDateTime::fromString(entry.value(QLatin1String("time")).toString(), Qt::ISODateWithMs);
+}
+
+QString Text(const QJsonObject &entry, const char *key)
+{
+    return entry.value(QLatin1String(key)).toString();
+}
+
+QStringList Texts(const std::vector<QJsonObject> &entries, const char *key)
+{
+    QStringList texts;
+    for (const QJsonObject &entry : entries)
+        texts.append(entry.value(QLatin1String(key)).toVariant().toString());
+    return texts;
+}
+
+// The journal holds whole lines only, never the account's password, and the
+// pages the workflows opened: those the site answered since the first
+// workflow started, in order, with the status the site gave.
+void ExpectJournalMatchesSite(const TToolRun &run)
+{
+    const std::vector<QJsonObject> entries = run.JournalEntries();
+    ASSERT_FALSE(entries.empty());
+    for (const QJsonObject &entry : entries)
+        ASSERT_FALSE(entry.contains(QLatin1String("broken"))) << Text(entry, "broken").toStdString();
+    EXPECT_FALSE(run.JournalText().contains(QLatin1String(adtables::AccountPassword.data())));
+    ASSERT_EQ(Text(entries.front(), "event"), "start");
+    QStringList opened;
+    for (const QJsonObject &entry : run.JournalEntries(QStringLiteral("navigation")))
+        opened.append(Text(entry, "address") + ' ' + entry.value(QLatin1String("status")).toVariant().toString());
+    QStringList answered;
+    for (const QJsonObject &record : run.Records({})) {
+        const QString event = Text(record, "event");
+        if (TimeOf(record) < TimeOf(entries.front()) ||
+            !QStringList{"view", "upload", "delete", "submit"}.contains(event))
+            continue;
+        const QString target = Text(record, "target");
+        const QString address = target.startsWith('/') ? "http://" + Text(record, "host") + target : target;
+        answered.append(address + ' ' + QString::number(record.value(QLatin1String("status")).toInt()));
+    }
+    EXPECT_EQ(opened, answered);
+}
+
+// GO's journal: each upload's file as the site received it, a refused path
+// only while it was being typed, and the runs' ends.
+void ExpectJournalOfGo(const TToolRun &run, const QStringList &ends)
+{
+    ExpectJournalMatchesSite(run);
+    QStringList uploaded;
+    for (const QJsonObject &upload : run.Records(QStringLiteral("upload")))
+        uploaded.append(upload.value(QLatin1String("file")).toObject().value(QLatin1String("sha256")).toString());
+    EXPECT_EQ(Texts(run.JournalEntries(QStringLiteral("attach")), "sha256"), uploaded);
+    for (const QJsonObject &attach : run.JournalEntries(QStringLiteral("attach")))
+        EXPECT_EQ(attach.value(QLatin1String("size")).toInteger(), QFileInfo(Text(attach, "file")).size());
+    for (const QJsonObject &refusal : run.JournalEntries(QStringLiteral("refuse")))
+        EXPECT_TRUE(QString::fromLatin1(adtables::PhotoPaths[0]).startsWith(Text(refusal, "typed")) &&
+                    Text(refusal, "typed") != QString::fromLatin1(adtables::PhotoPaths[0]))
+            << Text(refusal, "typed").toStdString();
+    EXPECT_EQ(Texts(run.JournalEntries(QStringLiteral("end")), "result"), ends);
+}
+
 QString TestName()
 {
     const testing::TestInfo *info = testing::UnitTest::GetInstance()->current_test_info();
@@ -116,6 +182,10 @@ protected:
                                      "handler starts"})
                 EXPECT_FALSE(line.contains(QLatin1String(step))) << line.toStdString();
         }
+        const std::vector<QJsonObject> journal = run.JournalEntries();
+        ASSERT_FALSE(journal.empty());
+        EXPECT_EQ(Text(journal.back(), "event"), "end");
+        EXPECT_EQ(Text(journal.back(), "result"), "closed");
         // What the site received after the request went out before it.
         for (const char *event : {"view", "upload", "delete"}) {
             for (const QJsonObject &record : run.Records(QLatin1String(event))) {
@@ -142,6 +212,9 @@ TEST_P(GoPhaseTest, ShowFieldsPressedDuringGoLeavesGoWhole)
     EXPECT_TRUE(run.Log().contains("handler starts: \"Button2\" depth 2"));
     EXPECT_TRUE(run.WindowsSeen().isEmpty()) << run.WindowsSeen().join(" | ").toStdString();
     ExpectFourFullUploads(run);
+    ExpectJournalOfGo(run, {"done", "done"});
+    EXPECT_EQ(Texts(run.JournalEntries(QStringLiteral("start")), "workflow"),
+              QStringList({"GO", "Show Fields"}));
 }
 
 TEST_P(GoPhaseTest, ClosingTheWindowDuringGoEndsTheToolAtOnce)
@@ -168,6 +241,10 @@ TEST_F(DesktopTest, ShowFieldsPressedDuringDeleteAllLeavesItWhole)
         EXPECT_EQ(deletions[i].value(QLatin1String("ad")).toString(), adtables::DeleteAllNumbers[i]);
         EXPECT_TRUE(deletions[i].value(QLatin1String("deleted")).toBool()) << i;
     }
+    ExpectJournalMatchesSite(run);
+    EXPECT_EQ(Texts(run.JournalEntries(QStringLiteral("click")), "name"),
+              QStringList(2 * adtables::DeleteAllNumbers.size(), QStringLiteral("continue")));
+    EXPECT_EQ(Texts(run.JournalEntries(QStringLiteral("end")), "result"), QStringList({"done", "done"}));
 }
 
 TEST_F(DesktopTest, ClosingTheWindowDuringDeleteAllEndsTheToolAtOnce)
@@ -189,6 +266,61 @@ TEST_F(DesktopTest, CtrlCDuringDeleteAllEndsTheToolAtOnce)
     run.Press("BtnGoDeleteAll");
     ASSERT_TRUE(run.WaitForLog("id=144737339"));
     ExpectCleanEnd([&] { run.Signal(SIGINT); });
+}
+
+TEST_F(DesktopTest, AKilledToolLeavesWholeJournalLines)
+{
+    run.Press("Button1");
+    ASSERT_TRUE(run.WaitForLog("AddPhoto: typing the path"));
+    run.Signal(SIGKILL);
+    ASSERT_TRUE(run.WaitForExit(5000));
+    const std::vector<QJsonObject> entries = run.JournalEntries();
+    ASSERT_FALSE(entries.empty());
+    for (const QJsonObject &entry : entries)
+        EXPECT_FALSE(entry.contains(QLatin1String("broken"))) << Text(entry, "broken").toStdString();
+    EXPECT_TRUE(run.JournalEntries(QStringLiteral("end")).empty());
+}
+
+// A journal that cannot be written: a read-only folder where the system lets
+// the test make one, a full disk where it does not.
+class UnwritableJournalTest : public DesktopTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(display.IsUp()) << "Xvfb did not start";
+        state_ = folder_.path() + QStringLiteral("/state");
+        QDir().mkpath(state_);
+        mounted_ = QProcess::execute(QStringLiteral("mount"),
+                                     {"-t", "tmpfs", "-o", "ro", "tmpfs", state_}) == 0;
+        if (!mounted_ && ::geteuid() != 0) {
+            QFile::setPermissions(state_, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        } else if (!mounted_) {
+            QDir().mkpath(state_ + QStringLiteral("/nvk"));
+            QFile::link(QStringLiteral("/dev/full"), state_ + QStringLiteral("/nvk/journal.jsonl"));
+        }
+        ASSERT_TRUE(run.Start(state_)) << run.Log().toStdString();
+    }
+    void TearDown() override
+    {
+        DesktopTest::TearDown();
+        if (mounted_)
+            QProcess::execute(QStringLiteral("umount"), {state_});
+        QFile::setPermissions(state_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    QTemporaryDir folder_;
+    QString state_;
+    bool mounted_ = false;
+};
+
+TEST_F(UnwritableJournalTest, GoIsUnchangedAndWarnsOnce)
+{
+    run.Press("Button1");
+    ASSERT_TRUE(run.WaitForLog(kGoEnds, 1, 60000));
+    ExpectFourFullUploads(run);
+    EXPECT_TRUE(run.WindowsSeen().isEmpty()) << run.WindowsSeen().join(" | ").toStdString();
+    EXPECT_EQ(run.Log().count(QLatin1String("nvk: warning: the journal")), 1) << run.Log().toStdString();
+    EXPECT_TRUE(run.JournalText().isEmpty());
 }
 
 int main(int argc, char **argv)

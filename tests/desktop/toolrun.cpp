@@ -46,7 +46,7 @@ TToolRun::~TToolRun()
     }
 }
 
-bool TToolRun::Start()
+bool TToolRun::Start(const QString &stateHome)
 {
     const QString images = dataHome_.path() + QStringLiteral("/nvk/drive_c/Projects/qmtx/Images");
     QDir().mkpath(images);
@@ -77,6 +77,9 @@ bool TToolRun::Start()
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome_.path());
+    const QString state = stateHome.isEmpty() ? dataHome_.path() + QStringLiteral("/state") : stateHome;
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), state);
+    journal_ = state + QStringLiteral("/nvk/journal.jsonl");
     environment.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
                        QStringLiteral("--proxy-server=http://127.0.0.1:") + port);
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("nvk.*.debug=true"));
@@ -186,8 +189,34 @@ std::vector<QJsonObject> TToolRun::Records(const QString &event) const
         return found;
     while (!file.atEnd()) {
         const QJsonObject record = QJsonDocument::fromJson(file.readLine()).object();
-        if (record.value(QLatin1String("event")).toString() == event)
+        if (event.isEmpty() || record.value(QLatin1String("event")).toString() == event)
             found.push_back(record);
+    }
+    return found;
+}
+
+QString TToolRun::JournalText() const
+{
+    QFile file(journal_);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+std::vector<QJsonObject> TToolRun::JournalEntries(const QString &event) const
+{
+    std::vector<QJsonObject> found;
+    const QString text = JournalText();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        // The text ends with a line feed: what follows the last one is empty.
+        const bool last = i == lines.size() - 1;
+        if (last && lines[i].isEmpty())
+            break;
+        QJsonParseError error;
+        const QJsonDocument line = QJsonDocument::fromJson(lines[i].toUtf8(), &error);
+        if (last || error.error != QJsonParseError::NoError || !line.isObject())
+            found.push_back({{QStringLiteral("broken"), lines[i]}});
+        else if (event.isEmpty() || line.object().value(QLatin1String("event")).toString() == event)
+            found.push_back(line.object());
     }
     return found;
 }

@@ -22,7 +22,9 @@ public:
     ~TToolRun();
 
     // Starts the site and the tool, and waits until the window is shown.
-    bool Start();
+    // The tool's state folder (its journal) is a folder of the run's own
+    // unless one is given.
+    bool Start(const QString &stateHome = {});
 
     // A click in the middle of a button of the window's strip.
     void Press(const char *button);
@@ -42,8 +44,13 @@ public:
     QStringList LogFrom(const QString &text) const;
     const QStringList &WindowsSeen() const { return windowsSeen_; }
 
-    // The site's records of that event, in order.
+    // The site's records of that event (all of them without one), in order.
     std::vector<QJsonObject> Records(const QString &event) const;
+
+    // The entries of the tool's journal, in order; a line that is not a
+    // whole JSON object (a half line) becomes an entry with "broken" set.
+    std::vector<QJsonObject> JournalEntries(const QString &event = {}) const;
+    QString JournalText() const;
 
     // Engine processes of the tool still running once it has gone.
     QStringList LeftoverEngineProcesses() const;
@@ -60,6 +67,7 @@ private:
     TXDisplay &display_;
     QTemporaryDir dataHome_;
     QString records_;
+    QString journal_;
     QProcess site_;
     QProcess tool_;
     QString log_;
