@@ -2,6 +2,7 @@
 
 #include "browser/errordisplay.h"
 
+#include <QIcon>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -29,7 +30,12 @@ void TApplication::PrepareEnvironment()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // The desktop entry nvk.desktop and the icon installed with it.
+    setDesktopFileName(QStringLiteral("nvk"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("nvk"), QIcon(QStringLiteral(":/nvk/nvk.png"))));
+}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
