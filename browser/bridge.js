@@ -45,18 +45,22 @@
 // up to the first whose name or type cannot be read. stop: { step, e } is a
 // step before the elements (the forms, their count, a form) that failed.
 //
-// { op: "setfield", doc, h, name, index, value, checked } sets a field of the
-// form h as the setter's calls do one by one: item(name, index), then by tag
-// the checked state or the value. It answers { set: false } when the form
-// has no such field, { set: true, notify } with the element (a handle) when
-// it wants the change event, { set: true }, { stop: { kind: "cast" } } for an
-// item that is no element, or { stop: { step, e } } for a call that failed.
+// { op: "setfield", doc, h, name, index, value, checked, serial } sets a
+// field of the form h as the setter's calls do one by one: item(name, index),
+// then by tag the checked state or the value, then for an input or a list the
+// call FireEvent("ONCHANGE"), whose failure is ignored. Once the field is
+// set and before the change event, it reports { doc, settled: serial }, so
+// that the host knows the field was set when a change handler outlasts the
+// call's time bound. It answers { set: false } when the form has no such
+// field, { set: true }, { stop: { kind: "cast" } } for an item that is no
+// element, or { stop: { step, e } } for a call that failed.
 // { op: "callat", doc, f, i, method } calls forms.Item(f).Item(i).method()
 // and answers {} or { stop: { step, e } }.
 //
 // Reports. The host keeps the load state without asking: on creation and at
 // every readystatechange this script writes nvkToken + JSON
-// { doc, state, url } to the console at debug level.
+// { doc, state, url } to the console at debug level ({ doc, settled } for a
+// field set, see setfield).
 //
 // File fields. The characters of trusted key events typed into a file field
 // are kept per field (Backspace removes one); events made by scripts are
@@ -397,6 +401,18 @@ const nvkBridge = (() => {
         return result();
     }
 
+    // The change event after a setting: a page whose handler fails still
+    // has its value.
+    function notifyChange(element, serial) {
+        console.debug(nvkToken + JSON.stringify({ doc: docId, settled: serial }));
+        try {
+            invoke(element, 'FireEvent', 'method', ['ONCHANGE']);
+        } catch (e) {
+            // Ignored, as the setter ignores it.
+        }
+        return { set: true };
+    }
+
     function setField(request) {
         const form = lookUp(request.doc, request.h);
         const el = must('item', form, 'item', 'method', [request.name, request.index]);
@@ -412,11 +428,11 @@ const nvkBridge = (() => {
                 put('checked', request.checked);
             else
                 put('value', request.value);
-            return { set: true, notify: encode(el) };
+            return notifyChange(el, request.serial);
         }
         if (tag === 'SELECT') {
             put('value', request.value);
-            return { set: true, notify: encode(el) };
+            return notifyChange(el, request.serial);
         }
         if (tag === 'TEXTAREA')
             put('value', request.value);

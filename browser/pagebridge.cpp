@@ -230,6 +230,11 @@ bool TPageBridge::HandleConsoleMessage(const QString &message)
         const QJsonObject report =
             QJsonDocument::fromJson(message.mid(token_.size()).toUtf8()).object();
         const QString doc = report.value(QLatin1String("doc")).toString();
+        if (report.contains(QLatin1String("settled"))) {
+            if (doc == docId_)
+                settledSerial_ = report.value(QLatin1String("settled")).toInt();
+            return true;
+        }
         qCDebug(lcBrowser) << "report" << doc << report.value(QLatin1String("state")).toString()
                            << report.value(QLatin1String("url")).toString();
         // A document that has been replaced may still report as it goes.

@@ -66,6 +66,12 @@ public:
 
     void SetCallTimeout(int milliseconds) { callTimeoutMs_ = milliseconds; }
 
+    // A number for a setfield request; Settled(serial) is true once the page
+    // has reported that request's field set, even when the request itself
+    // outlasted its time bound.
+    int NewSerial() { return ++lastSerial_; }
+    bool Settled(int serial) const { return settledSerial_ == serial; }
+
     // Engine callbacks run inside this guard: a synchronous call made there
     // could never be answered, so it fails at once instead. An exception
     // escaping an engine callback would abort the process, so the guard's
@@ -134,4 +140,6 @@ private:
     // Handles of the current document whose last reference has gone.
     std::vector<int> pendingReleases_;
     bool flushScheduled_ = false;
+    int lastSerial_ = 0;
+    int settledSerial_ = 0;
 };

@@ -14,17 +14,6 @@ namespace {
 
 constexpr uint32_t kBusyLimitMs = 10000;
 
-void NotifyChange(const Variant &Element)
-{
-    try {
-        LateBoundCall(nullptr, Element, calls::FireEvent, {std::string("ONCHANGE")});
-    } catch (const EAbort &) {
-        throw;
-    } catch (...) {
-        // A page that cannot take the notification still has its value.
-    }
-}
-
 } // namespace
 
 void WaitWhileBusy(TEmbeddedWB &Control)
@@ -46,17 +35,31 @@ void SetFormField(TEmbeddedWB &Control, const IHTMLFormElement &Form, const std:
     // page was left); it is treated like no form.
     if (!Form.IsNull() && !Form.IsOfGoneDocument()) {
         // One round trip: the page finds the field and sets it by its tag,
-        // the checked state of a radio or a check box, the value otherwise;
-        // a second one sends the change event to an input or a list.
+        // the checked state of a radio or a check box, the value otherwise,
+        // and sends the change event to an input or a list.
         const TPageObject &form = *Form.PageObject();
-        const QJsonObject answer = form.Bridge()->Request(
-            {{QStringLiteral("op"), QStringLiteral("setfield")},
-             {QStringLiteral("doc"), form.DocumentId()},
-             {QStringLiteral("h"), form.Handle()},
-             {QStringLiteral("name"), QString::fromStdU16String(Utf8ToText(FieldName))},
-             {QStringLiteral("index"), Index},
-             {QStringLiteral("value"), QString::fromStdU16String(Utf8ToText(Value))},
-             {QStringLiteral("checked"), Value == "checked"}});
+        TPageBridge *bridge = form.Bridge();
+        const int serial = bridge->NewSerial();
+        QJsonObject answer;
+        try {
+            answer = bridge->Request(
+                {{QStringLiteral("op"), QStringLiteral("setfield")},
+                 {QStringLiteral("doc"), form.DocumentId()},
+                 {QStringLiteral("h"), form.Handle()},
+                 {QStringLiteral("name"), QString::fromStdU16String(Utf8ToText(FieldName))},
+                 {QStringLiteral("index"), Index},
+                 {QStringLiteral("value"), QString::fromStdU16String(Utf8ToText(Value))},
+                 {QStringLiteral("checked"), Value == "checked"},
+                 {QStringLiteral("serial"), serial}});
+        } catch (const EOleSysError &) {
+            // A change handler that outlasts the call's time bound (or takes
+            // the page down) leaves the field set: the setting goes on as
+            // when the event fails.
+            if (!bridge->Settled(serial))
+                throw;
+            answer = {{QStringLiteral("ok"), true},
+                      {QStringLiteral("value"), QJsonObject{{QStringLiteral("set"), true}}}};
+        }
         if (!answer.value(QLatin1String("ok")).toBool())
             RaiseTypedPageError(answer.value(QLatin1String("error")).toObject());
         const QJsonObject result = answer.value(QLatin1String("value")).toObject();
@@ -66,11 +69,6 @@ void SetFormField(TEmbeddedWB &Control, const IHTMLFormElement &Form, const std:
                 throw EIntfCastError("Interface non supportée");
             RaiseTypedPageError(stop.value(QLatin1String("e")).toObject());
         }
-        // The change event is a call of its own: a page whose handler fails
-        // or outlasts the call's time bound still has its value.
-        if (result.contains(QLatin1String("notify")))
-            NotifyChange(DecodePageValue(result.value(QLatin1String("notify")).toObject(),
-                                         form.Bridge(), answer.value(QLatin1String("doc")).toString()));
         if (result.value(QLatin1String("set")).toBool())
             WaitWhileBusy(Control);
     }
