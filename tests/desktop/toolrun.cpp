@@ -62,7 +62,10 @@ bool TToolRun::Start(const QString &stateHome)
                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--records"), records_});
     QString port;
     const QDeadlineTimer siteDeadline(10000);
-    while (port.isEmpty() && !siteDeadline.hasExpired() && site_.waitForReadyRead(100)) {
+    // A site slow to start (a loaded machine, a sanitizer build) is waited
+    // for up to the deadline, not only for the first 100 ms.
+    while (port.isEmpty() && !siteDeadline.hasExpired() && site_.state() != QProcess::NotRunning) {
+        site_.waitForReadyRead(100);
         while (site_.canReadLine()) {
             const QString line = QString::fromLatin1(site_.readLine()).trimmed();
             if (line.startsWith(QLatin1String("port ")))
