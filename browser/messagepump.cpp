@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include <chrono>
+#include <ctime>
 
 void WakeUpDispatcher()
 {
@@ -60,6 +61,7 @@ namespace {
 
 int waitDepth = 0;
 int64_t waitedNanoseconds = 0;
+int64_t waitCpuNanoseconds = 0;
 
 int64_t NowNanoseconds()
 {
@@ -70,17 +72,37 @@ int64_t NowNanoseconds()
 
 } // namespace
 
-TWaitAccount::TWaitAccount() : start_(waitDepth++ == 0 ? NowNanoseconds() : 0) {}
+TWaitAccount::TWaitAccount()
+{
+    if (waitDepth++ == 0) {
+        start_ = NowNanoseconds();
+        cpuStart_ = ThreadCpuNanoseconds();
+    }
+}
 
 TWaitAccount::~TWaitAccount()
 {
-    if (--waitDepth == 0)
+    if (--waitDepth == 0) {
         waitedNanoseconds += NowNanoseconds() - start_;
+        waitCpuNanoseconds += ThreadCpuNanoseconds() - cpuStart_;
+    }
 }
 
 int64_t TWaitAccount::TotalNanoseconds()
 {
     return waitedNanoseconds;
+}
+
+int64_t TWaitAccount::TotalCpuNanoseconds()
+{
+    return waitCpuNanoseconds;
+}
+
+int64_t TWaitAccount::ThreadCpuNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 void Sleep(uint32_t milliseconds)

@@ -35,7 +35,8 @@ void RunWithoutInput(QEventLoop &loop);
 void AbortIfQuitting();
 
 // Counts the time spent in the tool's pauses and page waits, nested ones
-// once, so that a benchmark can tell the tool's own time from its waiting.
+// once, and the CPU time the thread used meanwhile, so that a benchmark can
+// tell the tool's own time from its waiting.
 class TWaitAccount {
 public:
     TWaitAccount();
@@ -44,9 +45,13 @@ public:
     TWaitAccount &operator=(const TWaitAccount &) = delete;
 
     static int64_t TotalNanoseconds();
+    static int64_t TotalCpuNanoseconds();
+    // CPU time of the calling thread.
+    static int64_t ThreadCpuNanoseconds();
 
 private:
-    int64_t start_;
+    int64_t start_ = 0;
+    int64_t cpuStart_ = 0;
 };
 
 // Wakes the event dispatcher of the current thread, if there is one.
