@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QRect>
 #include <QThread>
@@ -200,6 +201,10 @@ std::vector<QJsonObject> TToolRun::Records(const QString &event) const
 
 QString TToolRun::JournalText() const
 {
+    // A journal that is no file (a device standing for a full disk) holds
+    // no text.
+    if (!QFileInfo(journal_).isFile())
+        return {};
     QFile file(journal_);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
