@@ -45,7 +45,8 @@ int MakeFolder(const QString &folder)
 QString TJournal::DefaultPath()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification ignores a relative path there.
+    // A relative XDG_STATE_HOME is ignored, as other desktop programs
+    // ignore it.
     if (!QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/nvk/journal.jsonl");
