@@ -19,11 +19,22 @@ const TCallDesc kType{TInvokeKind::Method, {}, "Type"};
 const TCallDesc kListName{TInvokeKind::Method, {}, "name"};
 const TCallDesc kListType{TInvokeKind::Method, {}, "type"};
 const TCallDesc kValue{TInvokeKind::Method, {}, "value"};
+const TCallDesc kTags{TInvokeKind::Method, {TArgType::Text}, "tags"};
+const TCallDesc kLength{TInvokeKind::Method, {}, "Length"};
+const TCallDesc kItemByValue{TInvokeKind::Method, {TArgType::Integer}, "Item"};
+const TCallDesc kItemByRef{TInvokeKind::Method, {TArgType::IntegerRef}, "Item"};
+const TCallDesc kFireEvent{TInvokeKind::Method, {TArgType::Text}, "FireEvent"};
+
+// Document.forms, from the control's automation object.
+Variant DocumentForms(TEmbeddedWB &Control)
+{
+    return calls::Get(calls::Get(Control.GetAutomationObject(), calls::Document), calls::Forms);
+}
 
 void NotifyChange(const IHTMLElement &Element)
 {
     try {
-        LateBoundCall(nullptr, Element.AsVariant(), calls::FireEvent, {std::string("ONCHANGE")});
+        LateBoundCall(nullptr, Element.AsVariant(), kFireEvent, {std::string("ONCHANGE")});
     } catch (const EAbort &) {
         throw;
     } catch (...) {
@@ -40,8 +51,8 @@ bool PageHasForms(TEmbeddedWB &Control)
     if (document.IsEmpty())
         return false;
     const Variant all = calls::Get(document, calls::All);
-    const Variant tags = calls::Get(all, calls::Tags, {std::string("FORM")});
-    return calls::Get(tags, calls::Length).ToInteger() != 0;
+    const Variant tags = calls::Get(all, kTags, {std::string("FORM")});
+    return calls::Get(tags, kLength).ToInteger() != 0;
 }
 
 bool FindFormElement(TEmbeddedWB &Control, const std::string &ElementType,
@@ -50,18 +61,18 @@ bool FindFormElement(TEmbeddedWB &Control, const std::string &ElementType,
 {
     if (!PageHasForms(Control))
         return false;
-    const int32_t lastForm = calls::Get(calls::DocumentForms(Control), calls::Length).ToInteger() - 1;
+    const int32_t lastForm = calls::Get(DocumentForms(Control), kLength).ToInteger() - 1;
     for (int32_t f = 0; f <= lastForm; ++f) {
-        const Variant form = calls::Get(calls::DocumentForms(Control), calls::ItemByValue, {f});
-        const int32_t lastElement = calls::Get(form, calls::Length).ToInteger() - 1;
+        const Variant form = calls::Get(DocumentForms(Control), kItemByValue, {f});
+        const int32_t lastElement = calls::Get(form, kLength).ToInteger() - 1;
         for (int32_t i = 0; i <= lastElement; ++i) {
             try {
                 const Variant name =
-                    calls::Get(calls::Get(form, calls::ItemByValue, {i}), kName);
+                    calls::Get(calls::Get(form, kItemByValue, {i}), kName);
                 if (name.ToUtf8() != ElementName)
                     continue;
                 const Variant type =
-                    calls::Get(calls::Get(form, calls::ItemByValue, {i}), kType);
+                    calls::Get(calls::Get(form, kItemByValue, {i}), kType);
                 if (type.ToUtf8() != ElementType)
                     continue;
                 if (--Occurrence > 0)
@@ -109,17 +120,17 @@ void ListFormFields(TEmbeddedWB &Control, QPlainTextEdit *Memo)
     Memo->clear();
     if (!PageHasForms(Control))
         return;
-    const int32_t lastForm = calls::Get(calls::DocumentForms(Control), calls::Length).ToInteger() - 1;
+    const int32_t lastForm = calls::Get(DocumentForms(Control), kLength).ToInteger() - 1;
     for (int32_t f = 0; f <= lastForm; ++f) {
-        const Variant form = calls::Get(calls::DocumentForms(Control), calls::ItemByValue, {f});
-        const int32_t lastElement = calls::Get(form, calls::Length).ToInteger() - 1;
+        const Variant form = calls::Get(DocumentForms(Control), kItemByValue, {f});
+        const int32_t lastElement = calls::Get(form, kLength).ToInteger() - 1;
         for (int32_t i = 0; i <= lastElement; ++i) {
             const auto property = [&](const TCallDesc &desc) {
-                return AsText(calls::Get(calls::Get(form, calls::ItemByValue, {i}), desc));
+                return AsText(calls::Get(calls::Get(form, kItemByValue, {i}), desc));
             };
             const QString name = property(kListName);
             const QString type = property(kListType);
-            const QString value = ValueOf(calls::Get(form, calls::ItemByValue, {i}));
+            const QString value = ValueOf(calls::Get(form, kItemByValue, {i}));
             Memo->appendPlainText(name + QStringLiteral(" - ") + type + QStringLiteral(" - ") + value);
         }
     }
@@ -160,8 +171,8 @@ void SetFormField(TEmbeddedWB &Control, const IHTMLFormElement &Form, const std:
 void CallFoundElement(TEmbeddedWB &Control, int32_t &FoundFormIndex, int32_t &FoundElementIndex,
                       const std::string &Method)
 {
-    const Variant form = calls::Get(calls::DocumentForms(Control), calls::ItemByRef, {&FoundFormIndex});
-    const Variant element = calls::Get(form, calls::ItemByRef, {&FoundElementIndex});
+    const Variant form = calls::Get(DocumentForms(Control), kItemByRef, {&FoundFormIndex});
+    const Variant element = calls::Get(form, kItemByRef, {&FoundElementIndex});
     LateBoundCall(nullptr, element, TCallDesc{TInvokeKind::Method, {}, Method});
 }
 
