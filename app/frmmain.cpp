@@ -121,23 +121,16 @@ void TForm1::Bind(QPushButton *button, void (TForm1::*handler)())
     connect(button, &QPushButton::clicked, this, [this, button, handler] {
         ++runningHandlers_;
         qCDebug(lcWorkflow) << "handler starts:" << button->objectName() << "depth" << runningHandlers_;
+        Journal().BeginRun(button->text(), button->objectName());
+        bool completed = false;
         // The busy cursor shows while any handler runs; each one sets it and
         // takes it off, so it goes once the last one has ended, however it
         // ended.
-        Journal().BeginRun(button->text(), button->objectName());
-        bool failed = false;
         {
             const TBusyCursor busy;
-            RunGuarded([this, handler, &failed] {
-                try {
-                    (this->*handler)();
-                } catch (...) {
-                    failed = true;
-                    throw;
-                }
-            });
+            completed = RunGuarded([this, handler] { (this->*handler)(); });
         }
-        Journal().EndRun(QuitRequested() ? "closed" : failed ? "error" : "done");
+        Journal().EndRun(QuitRequested() ? "closed" : completed ? "done" : "error");
         qCDebug(lcWorkflow) << "handler ends:" << button->objectName() << "depth" << runningHandlers_;
         --runningHandlers_;
     });

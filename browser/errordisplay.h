@@ -35,13 +35,16 @@ QString WithFinalPeriod(const QString &message);
 void HandleException(std::exception_ptr error);
 
 // Runs one handler of a window event; an error that leaves it ends it there
-// and is handled as above, so the event loop goes on.
+// and is handled as above, so the event loop goes on. True when the handler
+// ran to its end.
 template <typename Handler>
-void RunGuarded(Handler &&handler)
+bool RunGuarded(Handler &&handler)
 {
     try {
         std::forward<Handler>(handler)();
+        return true;
     } catch (...) {
         HandleException(std::current_exception());
+        return false;
     }
 }
