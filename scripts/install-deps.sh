@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing nvk need.
-# Safe to run again: apt-get skips what is already there.
+# Installs the Debian 12 packages that building, running and testing nvk need,
+# and those named as arguments. Safe to run again: apt-get skips what is
+# already there.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
     clang libclang-rt-14-dev
     fonts-dejavu-core fonts-liberation
     xvfb xauth libx11-dev libxtst-dev
+    "$@"
 )
 
 missing=()

@@ -21,20 +21,11 @@ build="${NVK_BUILD_DIR:-build}"
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
-bash scripts/install-deps.sh
 # CPack's Debian generator reads dependencies with dpkg-shlibdeps and finds
 # the programs to read with file; the others check what the package holds.
 tools=(dpkg-dev file)
 $check && tools+=(lintian desktop-file-utils appstream)
-missing=()
-for p in "${tools[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -q
-    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh "${tools[@]}"
 
 cmake -S . -B "$build" -G Ninja
 cmake --build "$build" --target nvk nvk-practice-site nvk-install-docs
