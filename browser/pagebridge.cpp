@@ -10,7 +10,6 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -175,16 +174,17 @@ void TPageBridge::OnLoadingChanged(const QWebEngineLoadingInfo &info)
         case QWebEngineLoadingInfo::LoadSucceededStatus:
         case QWebEngineLoadingInfo::LoadStoppedStatus:
         case QWebEngineLoadingInfo::LoadFailedStatus:
-            // The engine gives the answer's HTTP status as the code of its
-            // own domain, whether the load succeeded or not.
-            if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
-                Journal().Navigation(info.url(), info.errorCode(), QString());
-            else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
-                Journal().Navigation(info.url(), 0, QString());
-            else
-                Journal().Navigation(info.url(), 0,
-                                     info.errorString().isEmpty() ? QStringLiteral("stopped")
-                                                                  : info.errorString());
+            {
+                // The engine gives the answer's HTTP status as the code of
+                // its own domain, whether the load succeeded or not.
+                const bool answered =
+                    info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
+                QString error;
+                if (!answered && info.status() != QWebEngineLoadingInfo::LoadSucceededStatus)
+                    error = info.errorString().isEmpty() ? QStringLiteral("stopped")
+                                                         : info.errorString();
+                Journal().Navigation(info.url(), answered ? info.errorCode() : 0, error);
+            }
             busy_ = false;
             if (awaitingDocument_) {
                 awaitingDocument_ = false;
@@ -358,9 +358,7 @@ void TPageBridge::AttachTypedFiles()
             answer.value(QLatin1String("value")).toInt() < 0)
             continue;
         if (file.Refusal.isEmpty())
-            Journal().Attached(typed, file.Path, file.Data.size(),
-                               QString::fromLatin1(
-                                   QCryptographicHash::hash(file.Data, QCryptographicHash::Sha256).toHex()));
+            Journal().Attached(typed, file.Path, file.Data);
         else
             Journal().Refused(typed, file.Path, file.Refusal);
     }

@@ -1,6 +1,7 @@
 #include "journal/journal.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -116,10 +117,15 @@ void TJournal::Navigation(const QUrl &address, int status, const QString &error)
     Write("navigation", std::move(fields));
 }
 
-void TJournal::Attached(const QString &typed, const QString &file, int64_t size,
-                        const QString &sha256)
+void TJournal::Attached(const QString &typed, const QString &file, const QByteArray &content)
 {
-    Write("attach", {{"typed", typed}, {"file", file}, {"size", qint64(size)}, {"sha256", sha256}});
+    // A photo may weigh 20 MiB: it is hashed only for a line that is written.
+    if (!Writing())
+        return;
+    const QString sha256 =
+        QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
+    Write("attach",
+          {{"typed", typed}, {"file", file}, {"size", qint64(content.size())}, {"sha256", sha256}});
 }
 
 void TJournal::Refused(const QString &typed, const QString &file, const QString &reason)
@@ -139,7 +145,7 @@ void TJournal::ErrorShown(const QString &text)
 
 void TJournal::Write(const char *event, std::vector<std::pair<const char *, QJsonValue>> fields)
 {
-    if (path_.isEmpty() || runs_.empty())
+    if (!Writing())
         return;
     QByteArray line = "{\"time\":" +
                       Encoded(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)) +

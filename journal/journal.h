@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -49,13 +50,13 @@ public:
     void BeginRun(const QString &workflow, const QString &button);
     // how: "done", "error" or "closed".
     void EndRun(const char *how);
-    bool Running() const { return !runs_.empty(); }
 
     // A page load ended: with the HTTP status of its answer, or with the
     // network error that stopped it (status 0); a page that came by no
     // network (about:blank) has neither.
     void Navigation(const QUrl &address, int status, const QString &error);
-    void Attached(const QString &typed, const QString &file, int64_t size, const QString &sha256);
+    // The file's size and SHA-256 are written, not its content.
+    void Attached(const QString &typed, const QString &file, const QByteArray &content);
     void Refused(const QString &typed, const QString &file, const QString &reason);
     void Click(const QString &name, const QString &type);
     void ErrorShown(const QString &text);
@@ -66,6 +67,8 @@ private:
         QString workflow;
     };
 
+    // Lines are written while a workflow runs in an opened journal.
+    bool Writing() const { return !path_.isEmpty() && !runs_.empty(); }
     void Write(const char *event, std::vector<std::pair<const char *, QJsonValue>> fields);
     QString Concealed(QString text) const;
     bool EnsureOpen();
