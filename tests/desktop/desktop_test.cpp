@@ -150,8 +150,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(display.IsUp()) << "Xvfb did not start";
-        ASSERT_TRUE(run.Start()) << run.Log().toStdString();
+        ASSERT_TRUE(run.Start(PrepareStateHome())) << run.Log().toStdString();
     }
+    // The tool's state folder; empty for one of the run's own.
+    virtual QString PrepareStateHome() { return {}; }
     void TearDown() override
     {
         if (HasFailure()) {
@@ -285,9 +287,8 @@ TEST_F(DesktopTest, AKilledToolLeavesWholeJournalLines)
 // the test make one, a full disk where it does not.
 class UnwritableJournalTest : public DesktopTest {
 protected:
-    void SetUp() override
+    QString PrepareStateHome() override
     {
-        ASSERT_TRUE(display.IsUp()) << "Xvfb did not start";
         state_ = folder_.path() + QStringLiteral("/state");
         QDir().mkpath(state_);
         mounted_ = QProcess::execute(QStringLiteral("mount"),
@@ -298,7 +299,7 @@ protected:
             QDir().mkpath(state_ + QStringLiteral("/nvk"));
             QFile::link(QStringLiteral("/dev/full"), state_ + QStringLiteral("/nvk/journal.jsonl"));
         }
-        ASSERT_TRUE(run.Start(state_)) << run.Log().toStdString();
+        return state_;
     }
     void TearDown() override
     {
