@@ -98,6 +98,9 @@ TEmbeddedWB::TEmbeddedWB(QWidget *parent) : QWidget(parent)
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
     settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    // The window never shows a page's icon; fetching and decoding it would
+    // keep the page busy just as the tool starts working on a new page.
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     view_->setPage(page_);
 
     auto *layout = new QVBoxLayout(this);
