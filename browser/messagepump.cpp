@@ -62,6 +62,8 @@ namespace {
 int waitDepth = 0;
 int64_t waitedNanoseconds = 0;
 int64_t waitCpuNanoseconds = 0;
+int64_t roundTrips = 0;
+int64_t roundTripNanoseconds = 0;
 
 int64_t NowNanoseconds()
 {
@@ -96,6 +98,24 @@ int64_t TWaitAccount::TotalNanoseconds()
 int64_t TWaitAccount::TotalCpuNanoseconds()
 {
     return waitCpuNanoseconds;
+}
+
+void TWaitAccount::AddRoundTrip(int64_t nanoseconds)
+{
+    if (waitDepth > 0)
+        return;
+    ++roundTrips;
+    roundTripNanoseconds += nanoseconds;
+}
+
+int64_t TWaitAccount::RoundTrips()
+{
+    return roundTrips;
+}
+
+int64_t TWaitAccount::RoundTripNanoseconds()
+{
+    return roundTripNanoseconds;
 }
 
 int64_t TWaitAccount::ThreadCpuNanoseconds()

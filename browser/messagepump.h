@@ -49,6 +49,13 @@ public:
     // CPU time of the calling thread.
     static int64_t ThreadCpuNanoseconds();
 
+    // A call into the page made outside every pause and page wait: the
+    // time its answer took is kept apart, so that a benchmark can tell the
+    // tool's own work from the page's answering.
+    static void AddRoundTrip(int64_t nanoseconds);
+    static int64_t RoundTrips();
+    static int64_t RoundTripNanoseconds();
+
 private:
     int64_t start_ = 0;
     int64_t cpuStart_ = 0;

@@ -8,6 +8,7 @@
 #include "journal/journal.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -369,6 +370,8 @@ QJsonObject TPageBridge::RoundTrip(const QJsonObject &original)
     QJsonObject request = original;
     TakeReleases(request);
 
+    QElapsedTimer answerTime;
+    answerTime.start();
     auto call = std::make_shared<TPendingCall>();
     QEventLoop loop;
     call->loop = &loop;
@@ -400,6 +403,7 @@ QJsonObject TPageBridge::RoundTrip(const QJsonObject &original)
         WakeUpDispatcher();
     }
     call->loop = nullptr;
+    TWaitAccount::AddRoundTrip(answerTime.nsecsElapsed());
 
     RaiseKeptError();
     if (pageDestroyed || !page_ || rendererGone_)

@@ -1,8 +1,9 @@
 // Runs the form filling (AddVO), GO and Delete ALL against the practice
 // site, in-process, and prints for each the wall time, the time spent
-// beyond the pauses and page waits (the tool's own time), and the CPU time
-// the tool's main thread used in each: the rest of the own time is spent
-// waiting for the page's answers. Runs headless unless QT_QPA_PLATFORM says
+// beyond the pauses and page waits (the tool's own time), how much of the
+// own time went in waiting for the answers of calls into the page (the
+// page's and the engine's work, from the request's send to its answer), and
+// the CPU time the tool's main thread used in each. Runs headless unless QT_QPA_PLATFORM says
 // otherwise; photos are placed in a temporary data folder.
 #include "app/frmmain.h"
 #include "app/tapplication.h"
@@ -29,6 +30,8 @@ void Report(const char *name, const std::function<void()> &run)
     const int64_t waitedBefore = TWaitAccount::TotalNanoseconds();
     const int64_t waitCpuBefore = TWaitAccount::TotalCpuNanoseconds();
     const int64_t cpuBefore = TWaitAccount::ThreadCpuNanoseconds();
+    const int64_t tripsBefore = TWaitAccount::RoundTrips();
+    const int64_t tripBefore = TWaitAccount::RoundTripNanoseconds();
     QElapsedTimer wall;
     wall.start();
     run();
@@ -42,6 +45,12 @@ void Report(const char *name, const std::function<void()> &run)
     std::printf("%-11s wall %8.0f ms, pauses and page waits %8.0f ms, own time %6.1f ms (%.2f%% of "
                 "the waits)\n",
                 name, wallMs, waitedMs, ownMs, 100 * ownMs / waitedMs);
+    const double tripMs =
+        static_cast<double>(TWaitAccount::RoundTripNanoseconds() - tripBefore) / 1e6;
+    std::printf("%-11s   in the own time %lld calls into the page, waiting %6.1f ms for their "
+                "answers; the rest %6.1f ms (%.2f%% of the waits)\n",
+                "", static_cast<long long>(TWaitAccount::RoundTrips() - tripsBefore), tripMs,
+                ownMs - tripMs, 100 * (ownMs - tripMs) / waitedMs);
     std::printf("%-11s   main thread CPU in the own time %6.1f ms, in the waits %6.1f ms\n", "",
                 cpuMs - waitCpuMs, waitCpuMs);
 }
