@@ -3,8 +3,9 @@
 // beyond the pauses and page waits (the tool's own time), how much of the
 // own time went in waiting for the answers of calls into the page (the
 // page's and the engine's work, from the request's send to its answer), and
-// the CPU time the tool's main thread used in each. Runs headless unless QT_QPA_PLATFORM says
-// otherwise; photos are placed in a temporary data folder.
+// the CPU time the tool's main thread used in each. Runs headless unless
+// QT_QPA_PLATFORM says otherwise; photos are placed in a temporary data
+// folder.
 #include "app/frmmain.h"
 #include "app/tapplication.h"
 #include "browser/messagepump.h"
